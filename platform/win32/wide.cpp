@@ -1,0 +1,27 @@
+#include "platform/win32/wide.h"
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+constexpr UINT shiftJis = 932;
+
+std::wstring wide(const char* text) {
+    if (!text || !*text) return std::wstring();
+    int n = MultiByteToWideChar(shiftJis, 0, text, -1, nullptr, 0);
+    std::wstring out(n > 0 ? n : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(shiftJis, 0, text, -1, out.data(), n);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+std::string narrow(const wchar_t* text) {
+    if (!text || !*text) return std::string();
+    int n = WideCharToMultiByte(shiftJis, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(shiftJis, 0, text, -1, out.data(), n, nullptr, nullptr);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Makes a fresh Debian 12 machine ready to build and test Sketchhaven.
+# Idempotent: on a ready machine it checks, installs nothing and takes seconds.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/build/deps"
+
+packages=(
+  cmake ninja-build pkg-config dpkg-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libgtest-dev libpng-dev
+  libz-mingw-w64-dev
+  wine64 xvfb xauth fonts-ipafont-gothic
+  pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# libjpeg-turbo for both MinGW targets, from Debian's own source package.
+build_libjpeg() {  # $1 = triplet, $2 = target folder
+  local triplet=$1 prefix=$2
+  [ -f "$prefix/lib/libjpeg.a" ] && return 0
+  local src="$deps/src"
+  if [ ! -d "$src/libjpeg" ]; then
+    if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/; then
+      cat > /etc/apt/sources.list.d/sketchhaven-src.sources <<SRC
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+      apt-get update -qq
+    fi
+    mkdir -p "$src"
+    (cd "$src" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+    local dir
+    dir=$(find "$src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
+    mv "$dir" "$src/libjpeg"
+  fi
+  echo "setup: building libjpeg-turbo for $triplet"
+  cmake -S "$src/libjpeg" -B "$deps/build-jpeg-$triplet" -G Ninja -Wno-dev \
+    -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_SYSTEM_PROCESSOR="${triplet%%-*}" \
+    -DCMAKE_C_COMPILER="$triplet-gcc-posix" \
+    -DCMAKE_RC_COMPILER="$triplet-windres" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DWITH_SIMD=0 -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 \
+    -DWITH_JPEG8=0 -DWITH_JPEG7=0 >/dev/null
+  cmake --build "$deps/build-jpeg-$triplet" --target install >/dev/null
+}
+
+# GoogleTest for both MinGW targets, from /usr/src/googletest.
+build_gtest() {  # $1 = triplet, $2 = target folder
+  local triplet=$1 prefix=$2
+  [ -f "$prefix/lib/libgtest.a" ] && return 0
+  echo "setup: building GoogleTest for $triplet"
+  cmake -S /usr/src/googletest -B "$deps/build-gtest-$triplet" -G Ninja -Wno-dev \
+    -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_C_COMPILER="$triplet-gcc-posix" \
+    -DCMAKE_CXX_COMPILER="$triplet-g++-posix" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_CXX_FLAGS="-static" \
+    -Dgtest_disable_pthreads=OFF -DBUILD_GMOCK=OFF >/dev/null
+  cmake --build "$deps/build-gtest-$triplet" --target install >/dev/null
+}
+
+for t in x86_64:win64 i686:win32; do
+  build_libjpeg "${t%%:*}-w64-mingw32" "$deps/${t##*:}"
+  build_gtest "${t%%:*}-w64-mingw32" "$deps/${t##*:}"
+done
+echo "setup: ready"
