@@ -1,0 +1,120 @@
+// Sockets with readiness events, the same on every platform. Error codes and
+// event numbers are those of the Windows socket library everywhere, so code
+// above this layer is written once. Nothing here includes a system header.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+using RawSocket = uintptr_t;  // a socket of the system
+constexpr RawSocket noSocket = ~static_cast<RawSocket>(0);
+
+constexpr int familyIPv4 = 2;
+constexpr uint32_t anyAddress = 0;  // every local interface
+
+// Error codes in the Windows numbering, on every platform.
+enum : int {
+    errorWouldBlock = 10035,         // nothing can move now; try again later
+    errorConnectionAborted = 10053,  // the connection was ended on this side
+    errorConnectionReset = 10054,    // the peer reset the connection
+    errorAddressInUse = 10048,
+};
+
+// Network events of a readiness registration, and the low 16 bits of the
+// event word delivered with it.
+enum : long { eventRead = 0x1, eventAccept = 0x8, eventClose = 0x20 };
+
+// The first private window message number; the server asks for its events
+// under this number.
+constexpr unsigned socketMessage = 1024;
+
+enum : int { shutReceive = 0, shutSend = 1, shutBoth = 2 };
+
+// One socket of the system, or none. Destruction closes it.
+class SocketHandle {
+public:
+    SocketHandle() = default;
+    ~SocketHandle() { close(); }
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
+
+    // Starts the socket library; true only when it grants exactly
+    // major.minor (otherwise it is released again).
+    static bool startNetwork(int major, int minor);
+    static void stopNetwork();
+    // The code of the last failed socket call of this thread.
+    static int lastError();
+
+    // A new socket of the family: stream (TCP) or datagram. Closes a held one.
+    bool open(int family, bool stream);
+    // Port and address in host order.
+    bool bind(int family, uint16_t port, uint32_t address);
+    bool listen(int backlog);
+    // The next waiting connection, handed to client through adopt. An
+    // accepted socket inherits this socket's readiness registration.
+    bool accept(SocketHandle& client);
+    // Registers for events: on Windows message is posted to window for each
+    // of them; natively the readiness loop delivers them (window unused).
+    // The socket becomes non-blocking.
+    bool notifyWindow(WindowRef window, unsigned message, long events);
+    // Closes a held socket, then holds this one.
+    void adopt(RawSocket socket);
+    // Gives up the socket without closing it.
+    RawSocket release();
+
+    // One library call each; the count moved, 0 when the peer has closed
+    // (receive), -1 on error (see lastError).
+    int receive(void* buffer, int n);
+    int send(const void* bytes, int n);
+    int shutdown(int how);
+    // -1 when no socket was held.
+    int close();
+
+    bool isOpen() const { return socket_ != noSocket; }
+    RawSocket raw() const { return socket_; }
+
+private:
+    RawSocket socket_ = noSocket;
+};
+
+// What socket events are delivered to, with the arguments of the window
+// message: the message number, the socket, and the event word (event in the
+// low 16 bits, an error code in the high 16 bits). True when handled.
+class SocketEventTarget {
+public:
+    virtual ~SocketEventTarget() = default;
+    virtual bool onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) = 0;
+};
+
+// Delivers the events of registered sockets to one target, on the calling
+// thread. On Windows a hidden window of the program receives the posted
+// messages; natively a poll loop watches the sockets, and the signals SIGINT
+// and SIGTERM stop it.
+class SocketEventLoop {
+public:
+    explicit SocketEventLoop(SocketEventTarget& target);
+    ~SocketEventLoop();
+    SocketEventLoop(const SocketEventLoop&) = delete;
+    SocketEventLoop& operator=(const SocketEventLoop&) = delete;
+
+    // False when the loop could not be set up (no window on Windows).
+    bool isReady() const;
+    // The window to register sockets for (null natively).
+    WindowRef window() const { return window_; }
+    // Delivers events until stopped; returns the exit code (0).
+    int run();
+    // Waits at most timeout for events and delivers those ready; false once
+    // the loop has been stopped.
+    bool runOnce(unsigned timeoutMilliseconds);
+    void stop();
+
+private:
+    SocketEventTarget& target_;
+    WindowRef window_ = nullptr;
+    bool stopped_ = false;
+};
+
+}  // namespace platform
