@@ -1,0 +1,20 @@
+// PNG writing: a 24-bit picture becomes a PngRaster (8-bit palette indices or
+// 8-bit red, green, blue), which is written unfiltered in one IDAT chunk.
+#pragma once
+
+#include <cstdint>
+
+#include "image/png_raster.h"
+#include "image/raster_image.h"
+
+// Fills raster from a 24-bit source. format 8 takes each pixel's position in
+// the first count entries of palette (census colours, 0 when absent); format
+// 24 the colours themselves. False for another format or source depth, or
+// when the buffers cannot be allocated.
+bool preparePng(const RasterImage& source, PngRaster& raster, int format, const uint32_t* palette, int count);
+
+// Writes raster (format 8 or 24) to path at the deflate level; transparent is a
+// colour 0x00BBGGRR to mark transparent, or -1. False when the raster is
+// unusable, the file cannot be created, or anything after that fails, in which
+// case the half-written file is deleted.
+bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);

@@ -1,0 +1,18 @@
+#include "save/picture_files.h"
+
+#include "image/png_writer.h"
+
+namespace {
+
+constexpr int pngLevel = 6;
+
+}  // namespace
+
+bool savePng(const RasterImage& image, const char* path, int32_t transparent) {
+    uint32_t palette[256];
+    int count = 0;
+    if (!image.countColours(palette, count)) return false;
+    PngRaster raster;
+    if (!preparePng(image, raster, count ? 8 : 24, palette, count)) return false;
+    return writePng(raster, path, pngLevel, transparent);
+}

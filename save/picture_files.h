@@ -1,0 +1,11 @@
+// The picture files the save flow writes through the palette-aware encoders.
+#pragma once
+
+#include <cstdint>
+
+#include "image/raster_image.h"
+
+// PNG at level 6: 8-bit palette indices when the picture has at most 256
+// colours, true colour otherwise. transparent: 0x00BBGGRR or -1.
+bool savePng(const RasterImage& image, const char* path, int32_t transparent);
+

@@ -1,0 +1,98 @@
+// Small asymmetric test pictures and byte helpers shared by the image tests.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "image/raster_image.h"
+
+namespace pictures {
+
+// Pixel (x, y) of a picture whose every pixel differs from its mirror images,
+// so a flip or a channel swap shows.
+inline void patternPixel(int x, int y, int seed, uint8_t& r, uint8_t& g, uint8_t& b) {
+    r = static_cast<uint8_t>(x * 37 + y * 11 + seed);
+    g = static_cast<uint8_t>(y * 53 + x * 3 + seed * 7 + 40);
+    b = static_cast<uint8_t>((x * y) * 13 + x + 2 * y + 90);
+}
+
+inline void setPixel(RasterImage& image, int x, int y, uint8_t r, uint8_t g, uint8_t b) {
+    uint8_t* p = image.pixelAddress(x, y);
+    p[0] = b;
+    p[1] = g;
+    p[2] = r;
+}
+
+// A true-colour picture of width × height.
+inline bool makePattern(RasterImage& image, int width, int height, int seed = 0) {
+    if (!image.create(width, height)) return false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t r, g, b;
+            patternPixel(x, y, seed, r, g, b);
+            setPixel(image, x, y, r, g, b);
+        }
+    return true;
+}
+
+// The colour number k of a picture with few colours (distinct for k < 2^24).
+inline uint32_t colourNumber(int k) { return static_cast<uint32_t>(k) * 2654435761u & 0xFFFFFF; }
+
+// A picture using exactly colours distinct colours, in a scattered order.
+inline bool makeColours(RasterImage& image, int width, int height, int colours) {
+    if (!image.create(width, height)) return false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int i = y * width + x;
+            int k = i < colours ? i : (i * 7 + y) % colours;
+            uint32_t c = colourNumber(k);
+            setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                     static_cast<uint8_t>(c));
+        }
+    return true;
+}
+
+// The picture's pixels as red, green, blue bytes, rows top first.
+inline std::string rgbOf(const RasterImage& image) {
+    std::string out;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const uint8_t* p = image.pixelAddress(x, y);
+            out += static_cast<char>(p[2]);
+            out += static_cast<char>(p[1]);
+            out += static_cast<char>(p[0]);
+        }
+    return out;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline uint32_t bigEndian32(const std::string& s, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24 |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 8 | static_cast<uint8_t>(s[at + 3]);
+}
+
+inline uint32_t littleEndian(const std::string& s, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + static_cast<size_t>(i)]);
+    return v;
+}
+
+inline std::string bytes(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) s += static_cast<char>(b);
+    return s;
+}
+
+}  // namespace pictures

@@ -1,0 +1,86 @@
+// A PNG chunk reader and builder of the tests' own, independent of the codec:
+// splits files into chunks and writes hand-made files in any form.
+#pragma once
+
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/unit/image/pictures.h"
+
+namespace pngfiles {
+
+const std::string signature = pictures::bytes({0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A});
+
+struct Chunk {
+    std::string type;
+    std::string data;
+    uint32_t crc;
+};
+
+inline std::vector<Chunk> chunksOf(const std::string& file) {
+    std::vector<Chunk> chunks;
+    size_t at = 8;
+    while (at + 12 <= file.size()) {
+        uint32_t n = pictures::bigEndian32(file, at);
+        if (at + 12 + n > file.size()) break;
+        chunks.push_back({file.substr(at + 4, 4), file.substr(at + 8, n), pictures::bigEndian32(file, at + 8 + n)});
+        at += 12 + n;
+    }
+    return chunks;
+}
+
+inline std::string big32(uint32_t v) {
+    return pictures::bytes({static_cast<int>(v >> 24), static_cast<int>(v >> 16 & 255), static_cast<int>(v >> 8 & 255),
+                            static_cast<int>(v & 255)});
+}
+
+inline uint32_t crcOf(const std::string& typeAndData) {
+    return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typeAndData.data()),
+                                       static_cast<uInt>(typeAndData.size())));
+}
+
+inline std::string chunk(const std::string& type, const std::string& data) {
+    return big32(static_cast<uint32_t>(data.size())) + type + data + big32(crcOf(type + data));
+}
+
+inline std::string header(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
+    return chunk("IHDR", big32(w) + big32(h) +
+                             pictures::bytes({depth, colourType, 0, 0, interlace}));
+}
+
+inline std::string deflateAll(const std::string& data, int level = 6) {
+    uLongf n = compressBound(static_cast<uLong>(data.size()));
+    std::string out(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(data.data()),
+              static_cast<uLong>(data.size()), level);
+    out.resize(n);
+    return out;
+}
+
+inline std::string inflateAll(const std::string& data) {
+    z_stream s{};
+    inflateInit(&s);
+    std::string out;
+    char buffer[65536];
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    s.avail_in = static_cast<uInt>(data.size());
+    int r;
+    do {
+        s.next_out = reinterpret_cast<Bytef*>(buffer);
+        s.avail_out = sizeof buffer;
+        r = inflate(&s, Z_NO_FLUSH);
+        out.append(buffer, sizeof buffer - s.avail_out);
+    } while (r == Z_OK);
+    inflateEnd(&s);
+    return r == Z_STREAM_END ? out : "inflate failed";
+}
+
+inline const Chunk* find(const std::vector<Chunk>& chunks, const std::string& type) {
+    for (const Chunk& c : chunks)
+        if (c.type == type) return &c;
+    return nullptr;
+}
+
+}  // namespace pngfiles

@@ -1,0 +1,178 @@
+#include "image/png_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+#include "tests/unit/image/oracle.h"
+#include "tests/unit/image/png_files.h"
+#include "tests/unit/image/pictures.h"
+
+namespace {
+
+using pngfiles::Chunk;
+
+// Census, prepare and write, the way the save flow calls the encoder.
+bool writeWithCensus(const RasterImage& image, const std::string& path, int32_t transparent) {
+    uint32_t palette[256];
+    int count = 0;
+    if (!image.countColours(palette, count)) return false;
+    PngRaster raster;
+    return preparePng(image, raster, count ? 8 : 24, palette, count) &&
+           writePng(raster, path.c_str(), 6, transparent);
+}
+
+}  // namespace
+
+TEST(PngWriterLayout, OneColourPictureIsEightBitPalette) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(image.create(3, 2));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) pictures::setPixel(image, x, y, 10, 200, 30);
+    ASSERT_TRUE(writeWithCensus(image, "one.png", -1));
+    std::string file = folder.read("one.png");
+    ASSERT_EQ(file.substr(0, 8), pngfiles::signature);
+    auto chunks = pngfiles::chunksOf(file);
+    ASSERT_EQ(chunks.size(), 4u);
+    EXPECT_EQ(chunks[0].type, "IHDR");
+    EXPECT_EQ(chunks[0].data, pngfiles::big32(3) + pngfiles::big32(2) + pictures::bytes({8, 3, 0, 0, 0}));
+    EXPECT_EQ(chunks[1].type, "PLTE");
+    EXPECT_EQ(chunks[1].data, pictures::bytes({10, 200, 30}));
+    EXPECT_EQ(chunks[2].type, "IDAT");
+    EXPECT_EQ(pngfiles::inflateAll(chunks[2].data), std::string(8, '\0'));
+    EXPECT_EQ(chunks[3].type, "IEND");
+    // The fixed end chunk, byte for byte, closes the file.
+    EXPECT_EQ(file.substr(file.size() - 12),
+              pictures::bytes({0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82}));
+    for (const Chunk& c : chunks) EXPECT_EQ(c.crc, pngfiles::crcOf(c.type + c.data)) << c.type;
+}
+
+TEST(PngWriterLayout, IndicesFollowTheCensusOrder) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makeColours(image, 5, 3, 7));
+    ASSERT_TRUE(writeWithCensus(image, "seven.png", -1));
+    auto chunks = pngfiles::chunksOf(folder.read("seven.png"));
+    const Chunk* plte = pngfiles::find(chunks, "PLTE");
+    ASSERT_NE(plte, nullptr);
+    ASSERT_EQ(plte->data.size(), 21u);
+    std::string rows = pngfiles::inflateAll(pngfiles::find(chunks, "IDAT")->data);
+    ASSERT_EQ(rows.size(), 3u * 6u);
+    // The palette's entry 0 is the bottom-left pixel, and every index names its pixel's colour.
+    const uint8_t* bottomLeft = image.pixelAddress(0, 2);
+    EXPECT_EQ(plte->data.substr(0, 3), pictures::bytes({bottomLeft[2], bottomLeft[1], bottomLeft[0]}));
+    for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(rows[static_cast<size_t>(y) * 6], '\0');
+        for (int x = 0; x < 5; ++x) {
+            size_t index = static_cast<uint8_t>(rows[static_cast<size_t>(y) * 6 + 1 + static_cast<size_t>(x)]);
+            const uint8_t* p = image.pixelAddress(x, y);
+            EXPECT_EQ(plte->data.substr(index * 3, 3), pictures::bytes({p[2], p[1], p[0]}));
+        }
+    }
+}
+
+TEST(PngWriterLayout, MoreThan256ColoursIsTrueColourWithoutPalette) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makeColours(image, 20, 13, 257));
+    ASSERT_TRUE(writeWithCensus(image, "many.png", -1));
+    auto chunks = pngfiles::chunksOf(folder.read("many.png"));
+    EXPECT_EQ(static_cast<uint8_t>(chunks[0].data[9]), 2);
+    EXPECT_EQ(pngfiles::find(chunks, "PLTE"), nullptr);
+    std::string rows = pngfiles::inflateAll(pngfiles::find(chunks, "IDAT")->data);
+    ASSERT_EQ(rows.size(), 13u * 61u);
+    std::string rgb;
+    for (size_t y = 0; y < 13; ++y) {
+        EXPECT_EQ(rows[y * 61], '\0');
+        rgb += rows.substr(y * 61 + 1, 60);
+    }
+    EXPECT_EQ(rgb, pictures::rgbOf(image));
+}
+
+TEST(PngWriterTransparency, PaletteRunUpToTheFirstMatch) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(image.create(3, 1));
+    pictures::setPixel(image, 0, 0, 1, 2, 3);
+    pictures::setPixel(image, 1, 0, 4, 5, 6);
+    pictures::setPixel(image, 2, 0, 255, 255, 255);
+    ASSERT_TRUE(writeWithCensus(image, "t.png", 0xFFFFFF));
+    auto chunks = pngfiles::chunksOf(folder.read("t.png"));
+    const Chunk* trns = pngfiles::find(chunks, "tRNS");
+    ASSERT_NE(trns, nullptr);
+    EXPECT_EQ(trns->data, pictures::bytes({0xFF, 0xFF, 0x00}));
+    // tRNS stands between PLTE and IDAT.
+    EXPECT_EQ(chunks[1].type, "PLTE");
+    EXPECT_EQ(chunks[2].type, "tRNS");
+    ASSERT_TRUE(writeWithCensus(image, "u.png", 0x060504));
+    EXPECT_EQ(pngfiles::find(pngfiles::chunksOf(folder.read("u.png")), "tRNS")->data, pictures::bytes({0xFF, 0}));
+    ASSERT_TRUE(writeWithCensus(image, "none.png", 0x000000));
+    EXPECT_EQ(pngfiles::find(pngfiles::chunksOf(folder.read("none.png")), "tRNS"), nullptr);
+}
+
+TEST(PngWriterTransparency, TrueColourSamplesAreRedGreenBlue) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makeColours(image, 30, 10, 300));
+    ASSERT_TRUE(writeWithCensus(image, "t.png", 0x332211));
+    const Chunk* trns = pngfiles::find(pngfiles::chunksOf(folder.read("t.png")), "tRNS");
+    ASSERT_NE(trns, nullptr);
+    EXPECT_EQ(trns->data, pictures::bytes({0, 0x11, 0, 0x22, 0, 0x33}));
+}
+
+TEST(PngWriterFailure, UncreatableFileChangesNothing) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makePattern(image, 4, 4));
+    std::filesystem::create_directory(folder.path() / "taken.png");
+    EXPECT_FALSE(writeWithCensus(image, "taken.png", -1));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken.png"));
+    EXPECT_FALSE(writeWithCensus(image, "missing/x.png", -1));
+}
+
+TEST(PngWriterFailure, DeflateFailureDeletesTheHalfWrittenFile) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makePattern(image, 4, 4));
+    PngRaster raster;
+    ASSERT_TRUE(preparePng(image, raster, 24, nullptr, 0));
+    EXPECT_FALSE(writePng(raster, "bad.png", 42, -1));
+    EXPECT_FALSE(folder.exists("bad.png"));
+    PngRaster empty;
+    EXPECT_FALSE(writePng(empty, "empty.png", 6, -1));
+    EXPECT_FALSE(folder.exists("empty.png"));
+}
+
+TEST(PngWriterFailure, PrepareRefusesWhatItCannotEncode) {
+    RasterImage image;
+    PngRaster raster;
+    EXPECT_FALSE(preparePng(image, raster, 24, nullptr, 0));
+    ASSERT_TRUE(image.create(2, 2, 32));
+    EXPECT_FALSE(preparePng(image, raster, 24, nullptr, 0));
+    ASSERT_TRUE(image.create(2, 2));
+    EXPECT_FALSE(preparePng(image, raster, 4, nullptr, 0));
+    EXPECT_FALSE(preparePng(image, raster, 8, nullptr, 0));
+}
+
+#ifndef _WIN32
+// pngcheck accepts every file, and ImageMagick decodes exactly our pixels, for
+// small odd-sized pictures in both forms, with and without transparency.
+TEST(PngWriterOracle, PngcheckAndImageMagickAgree) {
+    TempFolder folder;
+    const int sizes[][2] = {{1, 1}, {3, 2}, {7, 5}, {33, 17}, {2, 41}};
+    for (const auto& s : sizes) {
+        for (int colours : {2, 200, 0}) {
+            RasterImage image;
+            if (colours) ASSERT_TRUE(pictures::makeColours(image, s[0], s[1], colours));
+            else ASSERT_TRUE(pictures::makePattern(image, s[0], s[1], 3));
+            for (int32_t transparent : {-1, 0x00FF00}) {
+                std::string name = "p" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + "c" +
+                                   std::to_string(colours) + (transparent == -1 ? "" : "t") + ".png";
+                ASSERT_TRUE(writeWithCensus(image, name, transparent));
+                EXPECT_EQ(oracle::run("pngcheck -q " + folder.file(name)), 0) << name;
+                EXPECT_EQ(oracle::magickRgb(folder.file(name)), pictures::rgbOf(image)) << name;
+            }
+        }
+    }
+}
+#endif
