@@ -1,0 +1,49 @@
+// One client connection of the server and what it has sent so far.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/socket.h"
+#include "server/request.h"
+
+class Connection {
+public:
+    enum class State {
+        idle,            // collecting the next request header
+        answering,       // sending an answer; events wait until it is done
+        receivingBody,   // the body of the submission goes to _post.dat
+        discardingBody,  // a POST while another submission runs: read, dropped, refused
+        saving,          // the submission is with the save flow
+    };
+
+    bool isOpen() const { return socket_.isOpen(); }
+    // Takes over an accepted socket; mark orders connections by last use.
+    void start(platform::SocketHandle& accepted, uint32_t mark);
+    // Closes the socket and forgets all state.
+    void end();
+    platform::SocketHandle& socket() { return socket_; }
+    bool owns(uintptr_t raw) const { return socket_.isOpen() && socket_.raw() == raw; }
+
+    // May be closed to make room: waiting for a request, or collecting one.
+    bool isIdle() const { return state == State::idle; }
+    bool hasPartialHeader() const { return headerLength_ > 0; }
+
+    // The header bytes collected so far (not terminated).
+    char* header() { return header_; }
+    int headerLength() const { return headerLength_; }
+    int room() const { return request::headerCapacity - headerLength_; }
+    char* headerEnd() { return header_ + headerLength_; }
+    void received(int n, uint32_t mark);
+    // Drops the first n bytes: a request that has been handled.
+    void consume(int n);
+
+    State state = State::idle;
+    uint32_t pendingBody = 0;  // body bytes still to come
+    bool bodyBroken = false;   // _post.dat could not take the body
+    uint32_t lastUse = 0;
+
+private:
+    platform::SocketHandle socket_;
+    char header_[request::headerCapacity + 1];
+    int headerLength_ = 0;
+};

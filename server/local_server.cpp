@@ -1,0 +1,272 @@
+#include "server/local_server.h"
+
+#include <cstdio>
+
+#include "server/request.h"
+
+namespace {
+
+const char postFileName[] = "_post.dat";
+
+// Every POST reply starts so; its end is marked by closing the connection.
+const char replyHead[] = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nerror\r\n";
+const char savedText[] =
+    "====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
+    "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---";
+const char notSavedText[] = "保存ができませんでした\r\n----------";
+
+// Pieces of body read in one event; the rest waits for the next event, so
+// that other connections are served in between.
+constexpr int piecesPerEvent = 64;
+// Reads that empty the connection before it is closed after a reply, so that
+// unread bytes do not turn the close into a reset that loses the reply.
+constexpr int drainReads = 64;
+
+const uint16_t fallbackPorts[] = {80, 8010, 8011, 8012};
+
+}  // namespace
+
+LocalServer::LocalServer() : receiveBuffer_{}, responder_(sender_, receiveBuffer_, bufferSize) {}
+
+LocalServer::~LocalServer() { stopServer(); }
+
+void LocalServer::setSubmissionHandler(SubmissionHandler* handler, bool (*enterProgramFolder)()) {
+    handler_ = handler;
+    enterProgramFolder_ = enterProgramFolder;
+}
+
+bool LocalServer::startServer(platform::WindowRef window, uint16_t& port) {
+    window_ = window;
+    sender_.setOwner(window);
+    if (!platform::SocketHandle::startNetwork(2, 2)) {
+        showMessage(window_, "error WSAStartup");
+        return false;
+    }
+    networkStarted_ = true;
+    if (!listener_.open(platform::familyIPv4, true)) {
+        showMessage(window_, "error socket");
+        return false;
+    }
+    bool bound = listener_.bind(platform::familyIPv4, port, platform::anyAddress);
+    for (uint16_t fallback : fallbackPorts) {
+        if (bound) break;
+        bound = listener_.bind(platform::familyIPv4, fallback, platform::anyAddress);
+        if (bound) port = fallback;
+    }
+    if (!bound) {
+        char text[32];
+        std::snprintf(text, sizeof text, "error bind %d", platform::SocketHandle::lastError());
+        showMessage(window_, text);
+        return false;
+    }
+    if (!listener_.listen(listenBacklog)) {
+        showMessage(window_, "error listen");
+        return false;
+    }
+    if (!listener_.notifyWindow(window_, platform::socketMessage,
+                                platform::eventRead | platform::eventAccept | platform::eventClose)) {
+        showMessage(window_, "error WSAAsyncSelect");
+        return false;
+    }
+    return true;
+}
+
+void LocalServer::stopServer() {
+    for (Connection& c : connections_) endConnection(c);
+    listener_.close();
+    if (networkStarted_) platform::SocketHandle::stopNetwork();
+    networkStarted_ = false;
+}
+
+bool LocalServer::onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    if (message != platform::socketMessage) return false;
+    long event = static_cast<long>(lParam & 0xFFFF);
+    if (event & platform::eventAccept) return acceptConnection();
+    if (event & (platform::eventRead | platform::eventClose)) {
+        if (Connection* c = connectionOf(wParam)) handleRead(*c);
+    }
+    return true;
+}
+
+bool LocalServer::acceptConnection() {
+    platform::SocketHandle accepted;
+    if (!listener_.accept(accepted)) {
+        // The connection may have gone again before it was taken.
+        if (platform::SocketHandle::lastError() == platform::errorWouldBlock) return true;
+        showMessage(window_, "error accept");
+        return false;
+    }
+    Connection* slot = slotForNewConnection();
+    if (!slot) return true;  // refused: every connection is busy with a POST; closed here
+    endConnection(*slot);
+    slot->start(accepted, ++useClock_);
+    return true;
+}
+
+Connection* LocalServer::slotForNewConnection() {
+    Connection* best = nullptr;
+    for (Connection& c : connections_) {
+        if (!c.isOpen()) return &c;
+        if (!c.isIdle()) continue;
+        if (!best || (best->hasPartialHeader() && !c.hasPartialHeader()) ||
+            (best->hasPartialHeader() == c.hasPartialHeader() && c.lastUse < best->lastUse))
+            best = &c;
+    }
+    return best;
+}
+
+Connection* LocalServer::connectionOf(uintptr_t raw) {
+    for (Connection& c : connections_) {
+        if (c.owns(raw)) return &c;
+    }
+    return nullptr;
+}
+
+void LocalServer::handleRead(Connection& c) {
+    switch (c.state) {
+    case Connection::State::idle: readHeader(c); break;
+    case Connection::State::receivingBody:
+    case Connection::State::discardingBody: readBody(c); break;
+    case Connection::State::answering:
+    case Connection::State::saving: break;  // read once the answer is done
+    }
+}
+
+void LocalServer::readHeader(Connection& c) {
+    int n = c.socket().receive(c.headerEnd(), c.room());
+    if (n == 0) {  // the peer has closed
+        endConnection(c);
+        return;
+    }
+    if (n < 0) {
+        if (platform::SocketHandle::lastError() != platform::errorWouldBlock) endConnection(c);
+        return;
+    }
+    c.received(n, ++useClock_);
+    takeRequests(c);
+}
+
+void LocalServer::takeRequests(Connection& c) {
+    // Each request takes at least its four-byte end from the header bytes.
+    for (int round = 0; round <= request::headerCapacity / 4 && c.isOpen(); ++round) {
+        int end = request::headerEnd(c.header(), c.headerLength());
+        if (end < 0) {
+            if (c.room() == 0) endConnection(c);  // a header that does not fit is refused
+            return;
+        }
+        switch (request::methodOf(c.header(), end)) {
+        case request::Method::get: {
+            c.state = Connection::State::answering;
+            bool keep = responder_.serveGet(c.socket(), c.header(), end);
+            c.state = Connection::State::idle;
+            c.consume(end);
+            if (!keep) endConnection(c);
+            break;
+        }
+        case request::Method::post: startPost(c, end); return;
+        case request::Method::other: c.consume(end); break;  // not answered
+        }
+    }
+}
+
+void LocalServer::startPost(Connection& c, int headerEnd) {
+    uint32_t length = 0;
+    switch (request::bodyLength(c.header(), headerEnd, length)) {
+    case request::BodyLength::missing:
+        // Without a length the body cannot be told from a next request.
+        endConnection(c);
+        showMessage(nullptr, "POSTのサイズが取得できません");
+        return;
+    case request::BodyLength::invalid: endConnection(c); return;
+    case request::BodyLength::valid: break;
+    }
+    uint32_t buffered = static_cast<uint32_t>(c.headerLength() - headerEnd);
+    uint32_t taken = buffered < length ? buffered : length;
+    if (submission_) {
+        c.state = Connection::State::discardingBody;
+    } else {
+        submission_ = &c;
+        c.state = Connection::State::receivingBody;
+        c.bodyBroken = !postFile_.createWrite(postFileName) ||
+                       postFile_.write(c.header() + headerEnd, taken) != taken;
+    }
+    c.pendingBody = length - taken;
+    c.consume(c.headerLength());  // bytes past the announced body are not taken
+    if (c.pendingBody == 0) {
+        completeBody(c);
+        return;
+    }
+    readBody(c);
+}
+
+void LocalServer::readBody(Connection& c) {
+    for (int piece = 0; piece < piecesPerEvent && c.pendingBody > 0; ++piece) {
+        int want = static_cast<int>(c.pendingBody < bufferSize ? c.pendingBody : bufferSize);
+        int n = c.socket().receive(receiveBuffer_, want);
+        if (n == 0) {  // the peer left before the end: nothing to answer
+            endConnection(c);
+            return;
+        }
+        if (n < 0) {
+            int code = platform::SocketHandle::lastError();
+            if (code == platform::errorWouldBlock) return;
+            char text[32];
+            std::snprintf(text, sizeof text, "error recv %d", code);
+            reply(c, text);
+            return;
+        }
+        uint32_t got = static_cast<uint32_t>(n);
+        if (c.state == Connection::State::receivingBody && !c.bodyBroken && postFile_.write(receiveBuffer_, got) != got)
+            c.bodyBroken = true;
+        c.pendingBody -= got;
+    }
+    if (c.pendingBody == 0) completeBody(c);
+}
+
+void LocalServer::completeBody(Connection& c) {
+    if (c.state == Connection::State::discardingBody) {
+        reply(c, notSavedText);
+        return;
+    }
+    bool written = postFile_.close() && !c.bodyBroken;
+    c.state = Connection::State::saving;
+    TextBuffer result(511);
+    bool saved = written && handler_ && handler_->saveSubmission(result);
+    if (handler_ && enterProgramFolder_) enterProgramFolder_();
+    if (saved && !result.isEmpty()) {
+        replySaved(c, result);
+    } else {
+        reply(c, notSavedText);
+    }
+}
+
+void LocalServer::replySaved(Connection& c, const TextBuffer& result) {
+    TextBuffer text(result.length() + static_cast<int>(sizeof savedText));
+    text.assign(result.text());
+    text.append(savedText);
+    reply(c, text.text());
+}
+
+void LocalServer::reply(Connection& c, const char* text) {
+    c.state = Connection::State::answering;
+    TextBuffer whole(replyHead);
+    whole.append(text);
+    sender_.sendText(c.socket(), whole.text());
+    c.socket().shutdown(platform::shutSend);
+    for (int i = 0; i < drainReads && c.socket().receive(receiveBuffer_, bufferSize) > 0; ++i) {
+    }
+    c.socket().shutdown(platform::shutBoth);
+    endConnection(c);
+}
+
+void LocalServer::endConnection(Connection& c) {
+    if (submission_ == &c) {
+        submission_ = nullptr;
+        postFile_.close();
+    }
+    c.end();
+}
+
+void LocalServer::showMessage(platform::WindowRef owner, const char* text) {
+    platform::messageBox(owner, text, nullptr, platform::boxIconWarning | platform::boxSystemModal);
+}

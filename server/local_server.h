@@ -1,0 +1,88 @@
+// The local HTTP server: the listening socket, a small table of client
+// connections, request intake and the POST body. It has no loop of its own:
+// socket events come in through onSocketEvent (on Windows the handler of
+// window message 1024, natively the poll loop), and every answer is written
+// inside that call.
+//
+// Each connection keeps its own header, body count and state. One submission
+// is taken at a time, because its temporary files have fixed names: a POST
+// that arrives while another is being received or saved has its body read
+// and dropped, and gets the failure reply, so that the applet keeps its
+// drawing and can send it again.
+#pragma once
+
+#include <cstdint>
+
+#include "app/file_handle.h"
+#include "app/text_buffer.h"
+#include "platform/platform.h"
+#include "platform/socket.h"
+#include "server/connection.h"
+#include "server/sender.h"
+#include "server/static_responder.h"
+#include "server/submission_handler.h"
+
+class LocalServer : public platform::SocketEventTarget {
+public:
+    static constexpr int connectionLimit = 16;
+    static constexpr uint32_t bufferSize = 4096;
+    static constexpr int listenBacklog = connectionLimit;
+
+    LocalServer();
+    ~LocalServer() override;
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    // Where complete submissions go (none: every one gets the failure
+    // reply), and the function that makes the program folder current again
+    // after the handler has run.
+    void setSubmissionHandler(SubmissionHandler* handler, bool (*enterProgramFolder)());
+
+    // Starts the socket library and listens on every local interface, on the
+    // first port that binds of: port, 80, 8010, 8011, 8012; port is then the
+    // one bound. Events go to window as message 1024, and window owns the
+    // message boxes. False after showing "error WSAStartup", "error socket",
+    // "error bind %d", "error listen" or "error WSAAsyncSelect".
+    bool startServer(platform::WindowRef window, uint16_t& port);
+    // Closes every connection and the listener, and releases the library.
+    void stopServer();
+
+    // The handler of window message 1024; false for another message, or
+    // when accepting failed ("error accept" shown).
+    bool onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+
+private:
+    bool acceptConnection();
+    // A free slot, else the idle connection used least recently (one without
+    // a partial header first); null when every one is busy with a POST.
+    Connection* slotForNewConnection();
+    Connection* connectionOf(uintptr_t raw);
+
+    void handleRead(Connection& c);
+    void readHeader(Connection& c);
+    // Handles every complete request collected, in order.
+    void takeRequests(Connection& c);
+    void startPost(Connection& c, int headerEnd);
+    void readBody(Connection& c);
+    void completeBody(Connection& c);
+
+    // The reply head "error" line, then text; the connection is closed.
+    void reply(Connection& c, const char* text);
+    void replySaved(Connection& c, const TextBuffer& result);
+    void endConnection(Connection& c);
+    void showMessage(platform::WindowRef owner, const char* text);
+
+    platform::WindowRef window_ = nullptr;
+    bool networkStarted_ = false;
+    platform::SocketHandle listener_;
+    Connection connections_[connectionLimit];
+    uint32_t useClock_ = 0;
+    uint8_t receiveBuffer_[bufferSize];
+    Sender sender_;
+    StaticResponder responder_;
+
+    SubmissionHandler* handler_ = nullptr;
+    bool (*enterProgramFolder_)() = nullptr;
+    Connection* submission_ = nullptr;  // the connection whose body is being taken or saved
+    FileHandle postFile_;
+};

@@ -1,0 +1,31 @@
+// Answers GET requests from the files of the current folder: 200 with the
+// file, 304 when the client holds the same version, 404 otherwise.
+#pragma once
+
+#include <cstdint>
+
+#include "app/file_handle.h"
+#include "app/text_buffer.h"
+#include "platform/socket.h"
+#include "server/sender.h"
+
+class StaticResponder {
+public:
+    // Files are streamed through buffer (bufferSize bytes, at least 512).
+    StaticResponder(Sender& sender, uint8_t* buffer, uint32_t bufferSize)
+        : sender_(sender), buffer_(buffer), bufferSize_(bufferSize) {}
+
+    // Answers the GET request whose whole header is header[0, length). True
+    // when the connection can take its next request; false when the answer
+    // was cut short (the peer left, stalled or failed, or the file shrank).
+    bool serveGet(platform::SocketHandle& client, const char* header, int length);
+
+private:
+    bool sendNotFound(platform::SocketHandle& client);
+    // The head, then size bytes of file, in pieces of the buffer.
+    bool sendFile(platform::SocketHandle& client, const TextBuffer& head, FileHandle& file, uint32_t size);
+
+    Sender& sender_;
+    uint8_t* buffer_;
+    uint32_t bufferSize_;
+};
