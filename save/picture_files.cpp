@@ -1,5 +1,6 @@
 #include "save/picture_files.h"
 
+#include "image/gif_writer.h"
 #include "image/png_writer.h"
 
 namespace {
@@ -15,4 +16,13 @@ bool savePng(const RasterImage& image, const char* path, int32_t transparent) {
     PngRaster raster;
     if (!preparePng(image, raster, count ? 8 : 24, palette, count)) return false;
     return writePng(raster, path, pngLevel, transparent);
+}
+
+bool saveGif(const RasterImage& image, const char* path, int32_t transparent) {
+    uint32_t palette[256];
+    int count = 0;
+    if (!image.countColours(palette, count) || count == 0) return false;
+    GifRaster gif;
+    if (!prepareGif(image, gif, palette, count)) return false;
+    return writeGif(gif, path, transparent);
 }

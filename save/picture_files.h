@@ -9,3 +9,7 @@
 // colours, true colour otherwise. transparent: 0x00BBGGRR or -1.
 bool savePng(const RasterImage& image, const char* path, int32_t transparent);
 
+
+// GIF89a; false, with no file created, for more than 256 colours.
+// transparent: 0x00BBGGRR or -1.
+bool saveGif(const RasterImage& image, const char* path, int32_t transparent);
