@@ -1,0 +1,241 @@
+// The custom controls: colour swatch, fitted preview and pannable view, read
+// back from the screen after painting.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "image/raster_image.h"
+#include "tests/win32/dialog_driver.h"
+#include "tests/win32/test_dialog_ids.h"
+#include "ui/picture_controls.h"
+
+namespace {
+
+class TestDialog : public DialogBase {
+public:
+    bool onInitDialog(LRESULT& value) override {
+        value = TRUE;
+        return true;
+    }
+};
+
+// The test dialog, shown; resize puts a control at its top-left corner with
+// the given size in pixels.
+class ShownDialog {
+public:
+    ShownDialog() {
+        created_ = dialog_.createModeless(IDD_FRAMEWORK_TEST, nullptr);
+        if (created_) dialog_.show(SW_SHOWNORMAL);
+    }
+    ~ShownDialog() { dialog_.destroy(); }
+    bool created() const { return created_; }
+    HWND handle() const { return dialog_.handle(); }
+    void resize(int id, int width, int height) {
+        SetWindowPos(GetDlgItem(handle(), id), HWND_TOP, 0, 0, width, height, 0);
+    }
+
+private:
+    TestDialog dialog_;
+    bool created_ = false;
+};
+
+// Paints the control now and reads one of its pixels as 0x00BBGGRR.
+COLORREF pixelOf(HWND control, int x, int y) {
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC dc = GetDC(control);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(control, dc);
+    return colour;
+}
+
+// A picture of one colour, red in the low byte as Windows counts it.
+bool fill(RasterImage& image, int32_t width, int32_t height, COLORREF colour) {
+    if (!image.create(width, height)) return false;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = image.pixelAddress(x, y);
+            p[0] = GetBValue(colour);
+            p[1] = GetGValue(colour);
+            p[2] = GetRValue(colour);
+        }
+    }
+    return true;
+}
+
+// Columns of the picture carry their x in red, rows their y in green.
+bool gradient(RasterImage& image, int32_t width, int32_t height) {
+    if (!image.create(width, height)) return false;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = image.pixelAddress(x, y);
+            p[0] = 0;
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = static_cast<uint8_t>(x);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(FitRule, NeverEnlargesAndKeepsTheProportions) {
+    struct Case {
+        int32_t w, h, cw, ch, shownW, shownH;
+    };
+    const Case cases[] = {
+        {400, 300, 200, 200, 200, 150},  // wider than tall: full width
+        {300, 400, 200, 200, 150, 200},  // taller than wide: full height
+        {100, 50, 200, 200, 100, 50},    // fits: as it is
+        {200, 200, 200, 200, 200, 200},  // exactly the frame
+        {201, 10, 200, 200, 200, 9},     // b = 200 × 10 / 201 truncated
+        {32767, 1, 110, 110, 110, 0},    // b = 110 × 1 / 32767 truncates to 0
+    };
+    for (const Case& c : cases) {
+        int32_t w = 0;
+        int32_t h = 0;
+        fitSize(c.w, c.h, c.cw, c.ch, w, h);
+        EXPECT_EQ(w, c.shownW) << c.w << "x" << c.h;
+        EXPECT_EQ(h, c.shownH) << c.w << "x" << c.h;
+    }
+}
+
+TEST(ColourSwatches, PaintTheWholeClientInTheirColour) {
+    ShownDialog dialog;
+    ASSERT_TRUE(dialog.created());
+    ColourSwatch swatch;
+    ASSERT_TRUE(swatch.attach(dialog.handle(), IDC_TEST_SWATCH));
+    swatch.subclass();
+    RECT client;
+    GetClientRect(swatch.handle(), &client);
+    EXPECT_EQ(swatch.colour(), 0xFFFFFFu);
+    EXPECT_EQ(pixelOf(swatch.handle(), 1, 1), 0xFFFFFFu);
+    swatch.setColour(RGB(0x12, 0x80, 0xF0));
+    EXPECT_EQ(pixelOf(swatch.handle(), 0, 0), RGB(0x12, 0x80, 0xF0));
+    EXPECT_EQ(pixelOf(swatch.handle(), client.right - 1, client.bottom - 1), RGB(0x12, 0x80, 0xF0));
+}
+
+TEST(ImagePreviews, WideImageIsFittedAndCentredVertically) {
+    ShownDialog dialog;
+    ASSERT_TRUE(dialog.created());
+    dialog.resize(IDC_TEST_PREVIEW, 200, 200);
+    RasterImage held;
+    ImagePreview preview;
+    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
+    preview.subclass();
+    preview.setPicture(&held);
+    RasterImage source;
+    ASSERT_TRUE(fill(source, 400, 300, RGB(0xFF, 0, 0)));
+    ASSERT_TRUE(preview.showImage(source));
+    EXPECT_EQ(held.width(), 200);
+    EXPECT_EQ(held.height(), 150);
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    EXPECT_EQ(pixelOf(preview.handle(), 100, 24), shadow);
+    EXPECT_EQ(pixelOf(preview.handle(), 100, 25), RGB(0xFF, 0, 0));
+    EXPECT_EQ(pixelOf(preview.handle(), 100, 174), RGB(0xFF, 0, 0));
+    EXPECT_EQ(pixelOf(preview.handle(), 100, 175), shadow);
+}
+
+TEST(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
+    ShownDialog dialog;
+    ASSERT_TRUE(dialog.created());
+    dialog.resize(IDC_TEST_PREVIEW, 200, 200);
+    RasterImage held;
+    ImagePreview preview;
+    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
+    preview.subclass();
+    preview.setPicture(&held);
+    RasterImage source;
+    ASSERT_TRUE(gradient(source, 100, 50));
+    ASSERT_TRUE(preview.showImage(source));
+    EXPECT_EQ(held.width(), 100);
+    EXPECT_EQ(held.height(), 50);
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    EXPECT_EQ(pixelOf(preview.handle(), 49, 75), shadow);
+    EXPECT_EQ(pixelOf(preview.handle(), 50, 75), RGB(0, 0, 0));    // picture (0, 0)
+    EXPECT_EQ(pixelOf(preview.handle(), 149, 124), RGB(99, 49, 0));  // picture (99, 49): not flipped
+    EXPECT_EQ(pixelOf(preview.handle(), 150, 124), shadow);
+    held.release();  // the holder drops the picture: only the frame remains
+    EXPECT_EQ(pixelOf(preview.handle(), 60, 80), shadow);
+}
+
+TEST(ImagePreviews, FileThatCannotBeLoadedKeepsThePicture) {
+    ShownDialog dialog;
+    ASSERT_TRUE(dialog.created());
+    RasterImage held;
+    ImagePreview preview;
+    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
+    preview.subclass();
+    preview.setPicture(&held);
+    RasterImage source;
+    ASSERT_TRUE(fill(source, 10, 10, RGB(0, 0xFF, 0)));
+    ASSERT_TRUE(preview.showImage(source));
+    EXPECT_FALSE(preview.showFile("no such picture.png"));
+    EXPECT_EQ(held.width(), 10);
+}
+
+namespace {
+
+struct PanFixture : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dialog.created());
+        dialog.resize(IDC_TEST_PAN, 200, 200);
+        ASSERT_TRUE(view.attach(dialog.handle(), IDC_TEST_PAN));
+        view.subclass();
+    }
+    void drag(int fromX, int fromY, int toX, int toY) {
+        SendMessageW(view.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(fromX, fromY));
+        SendMessageW(view.handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(toX), static_cast<WORD>(toY)));
+        SendMessageW(view.handle(), WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(toX), static_cast<WORD>(toY)));
+    }
+    ShownDialog dialog;
+    PanImageView view;
+    RasterImage image;
+};
+
+}  // namespace
+
+TEST_F(PanFixture, DraggingMovesThePictureWithTheMouseWithinItsEdges) {
+    ASSERT_TRUE(gradient(image, 250, 230));
+    view.setImage(&image, RGB(0, 0, 0), false);
+    drag(100, 100, 60, 90);  // the mouse goes left and up: the view moves right and down
+    EXPECT_EQ(view.offsetX(), 40);
+    EXPECT_EQ(view.offsetY(), 10);
+    EXPECT_EQ(pixelOf(view.handle(), 0, 0), RGB(40, 10, 0));
+    drag(100, 100, 0, 0);  // far past the right and bottom edges
+    EXPECT_EQ(view.offsetX(), 50);
+    EXPECT_EQ(view.offsetY(), 30);
+    EXPECT_EQ(pixelOf(view.handle(), 199, 199), RGB(249, 229, 0));
+    drag(0, 0, 150, 150);  // back past the left and top edges
+    EXPECT_EQ(view.offsetX(), 0);
+    EXPECT_EQ(view.offsetY(), 0);
+}
+
+TEST_F(PanFixture, NarrowPictureNeverMovesSideways) {
+    ASSERT_TRUE(gradient(image, 120, 400));
+    view.setImage(&image, RGB(0, 0, 0), false);
+    drag(100, 100, 20, 40);
+    EXPECT_EQ(view.offsetX(), 0);
+    EXPECT_EQ(view.offsetY(), 60);
+    SendMessageW(view.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));  // not dragging any more
+    EXPECT_EQ(view.offsetY(), 60);
+}
+
+TEST_F(PanFixture, NewImageResetsTheOffsetsAndClearingPaintsTheBackground) {
+    ASSERT_TRUE(gradient(image, 300, 300));
+    view.setImage(&image, RGB(0, 0, 0), false);
+    drag(100, 100, 50, 50);
+    EXPECT_EQ(view.offsetX(), 50);
+    view.setImage(nullptr, RGB(0x20, 0x40, 0x60), true);
+    EXPECT_EQ(view.offsetX(), 0);
+    EXPECT_EQ(view.offsetY(), 0);
+    HDC dc = GetDC(view.handle());
+    EXPECT_EQ(GetPixel(dc, 10, 10), RGB(0x20, 0x40, 0x60));
+    ReleaseDC(view.handle(), dc);
+}
+
+TEST_F(PanFixture, CursorIsTheFourWayArrowOverTheClientArea) {
+    EXPECT_EQ(SendMessageW(view.handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(view.handle()),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              0);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEALL)));
+}
