@@ -13,6 +13,7 @@ void Connection::end() {
     state = State::idle;
     pendingBody = 0;
     bodyBroken = false;
+    answered = false;
     headerLength_ = 0;
 }
 

@@ -26,7 +26,10 @@ public:
 
     // May be closed to make room: waiting for a request, or collecting one.
     bool isIdle() const { return state == State::idle; }
-    bool hasPartialHeader() const { return headerLength_ > 0; }
+    // Which idle connection goes first when room is needed: one that has had
+    // its answers and waits (0), a new one that has sent nothing yet and is
+    // most likely about to (1), one in the middle of a header (2).
+    int evictionRank() const { return headerLength_ > 0 ? 2 : answered ? 0 : 1; }
 
     // The header bytes collected so far (not terminated).
     char* header() { return header_; }
@@ -40,6 +43,7 @@ public:
     State state = State::idle;
     uint32_t pendingBody = 0;  // body bytes still to come
     bool bodyBroken = false;   // _post.dat could not take the body
+    bool answered = false;     // at least one request was answered
     uint32_t lastUse = 0;
 
 private:

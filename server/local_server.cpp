@@ -108,8 +108,8 @@ Connection* LocalServer::slotForNewConnection() {
     for (Connection& c : connections_) {
         if (!c.isOpen()) return &c;
         if (!c.isIdle()) continue;
-        if (!best || (best->hasPartialHeader() && !c.hasPartialHeader()) ||
-            (best->hasPartialHeader() == c.hasPartialHeader() && c.lastUse < best->lastUse))
+        if (!best || c.evictionRank() < best->evictionRank() ||
+            (c.evictionRank() == best->evictionRank() && c.lastUse < best->lastUse))
             best = &c;
     }
     return best;
@@ -159,6 +159,7 @@ void LocalServer::takeRequests(Connection& c) {
             c.state = Connection::State::answering;
             bool keep = responder_.serveGet(c.socket(), c.header(), end);
             c.state = Connection::State::idle;
+            c.answered = true;
             c.consume(end);
             if (!keep) endConnection(c);
             break;

@@ -53,8 +53,8 @@ public:
 
 private:
     bool acceptConnection();
-    // A free slot, else the idle connection used least recently (one without
-    // a partial header first); null when every one is busy with a POST.
+    // A free slot, else the idle connection of lowest eviction rank used
+    // least recently; null when every one is busy with a POST.
     Connection* slotForNewConnection();
     Connection* connectionOf(uintptr_t raw);
 

@@ -497,6 +497,23 @@ TEST_F(LocalServerTest, AFullTableClosesTheIdleConnectionUsedLeastRecently) {
     }
 }
 
+TEST_F(LocalServerTest, AnAnsweredConnectionGoesBeforeANewOneThatHasSentNothing) {
+    Client quiet(port_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<std::unique_ptr<Client>> open;
+    for (int i = 1; i < LocalServer::connectionLimit; ++i) {
+        open.push_back(client());
+        open.back()->send(getRequest("/a.txt"));
+        ASSERT_EQ(bodyOf(open.back()->readAnswer()), "hello\n");
+    }
+    Client newcomer(port_);
+    newcomer.send(getRequest("/page.html"));
+    EXPECT_EQ(bodyOf(newcomer.readAnswer()), "<html>page</html>");
+    EXPECT_TRUE(open[0]->closedByPeer());
+    quiet.send(getRequest("/a.txt"));
+    EXPECT_EQ(bodyOf(quiet.readAnswer()), "hello\n");
+}
+
 TEST_F(LocalServerTest, AConnectionReceivingAPostIsNeverClosedForANewOne) {
     saveWith("x\r\n");
     Client poster(port_);
