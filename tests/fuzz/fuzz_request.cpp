@@ -1,0 +1,61 @@
+// Fuzzes request intake: the header end, the method, the body length, the
+// request-line tokens and the path gate, on any bytes. Besides not crashing,
+// every accepted value keeps its bound and every accepted name its rules.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/dbcs.h"
+#include "server/request.h"
+#include "server/request_path.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) std::abort();
+}
+
+// An accepted name has no separator-made escape: no empty or dot-ended
+// segment and none of the refused single-byte characters.
+void checkName(const char* name) {
+    require(name[0] != '\0');
+    int segmentStart = 0;
+    for (int i = 0;; i = dbcs::nextIndex(name, i)) {
+        char c = name[i];
+        if (c == '\0' || c == '/') {
+            require(i > segmentStart);
+            require(name[i - 1] != '.' && name[i - 1] != ' ');
+            if (c == '\0') break;
+            segmentStart = i + 1;
+            continue;
+        }
+        if (dbcs::isLeadByte(static_cast<unsigned char>(c)) && name[i + 1]) continue;
+        require(c != '\\' && c != ':' && static_cast<unsigned char>(c) >= 0x20);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > static_cast<size_t>(request::headerCapacity)) return 0;
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    const char* text = bytes.data();
+    int length = static_cast<int>(size);
+
+    int end = request::headerEnd(text, length);
+    require(end == -1 || (end >= 4 && end <= length && std::memcmp(text + end - 4, "\r\n\r\n", 4) == 0));
+    int scope = end < 0 ? length : end;
+
+    request::methodOf(text, scope);
+    uint32_t value = 0;
+    if (request::bodyLength(text, scope, value) == request::BodyLength::valid) require(value <= request::maxBodyLength);
+
+    request::RequestLine line;
+    if (request::readRequestLine(text, scope, line)) {
+        require(std::strlen(line.method) <= 15 && std::strlen(line.path) <= 255 && std::strlen(line.version) <= 31);
+        TextBuffer name(255);
+        if (requestFileName(line.path, name)) checkName(name.text());
+    }
+    return 0;
+}
