@@ -1,0 +1,79 @@
+#include "image/header_probe.h"
+
+#include <cstring>
+
+#include "app/file_handle.h"
+
+namespace {
+
+constexpr uint32_t sniffLength = 10;
+constexpr int64_t jfifSegmentEnd = 20;
+// A bound on the markers walked, whatever the file holds.
+constexpr int maxMarkers = 65536;
+
+uint32_t little16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
+uint32_t little32(const uint8_t* p) { return little16(p) | little16(p + 2) << 16; }
+uint32_t big16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
+uint32_t big32(const uint8_t* p) { return big16(p) << 16 | big16(p + 2); }
+
+// Reads n bytes at offset; false when the file does not hold them.
+bool readAt(FileHandle& file, int64_t offset, uint8_t* out, uint32_t n) {
+    return file.seek(offset, platform::SeekOrigin::begin) == offset && file.read(out, n) == n;
+}
+
+// Walks the JPEG segments after the JFIF one to the first baseline or
+// progressive frame header.
+void probeJpeg(FileHandle& file, int32_t& width, int32_t& height) {
+    int64_t at = jfifSegmentEnd;
+    for (int step = 0; step < maxMarkers; ++step) {
+        uint8_t marker[4];
+        if (!readAt(file, at, marker, 4)) return;
+        const uint8_t code = marker[1];
+        const uint32_t length = big16(marker + 2);
+        if (code == 0xC0 || code == 0xC2) {
+            uint8_t size[4];
+            if (!readAt(file, at + 5, size, 4)) return;
+            height = static_cast<int32_t>(big16(size));
+            width = static_cast<int32_t>(big16(size + 2));
+            return;
+        }
+        if (code == 0xD9 || length < 2) return;
+        at += 2 + static_cast<int64_t>(length);
+    }
+}
+
+}  // namespace
+
+bool probeImageSize(const char* path, int32_t& width, int32_t& height) {
+    FileHandle file;
+    if (!file.openRead(path)) return false;
+    uint8_t head[sniffLength];
+    if (file.read(head, sniffLength) != sniffLength) return false;
+    uint8_t field[8];
+    if (std::memcmp(head, "BM", 2) == 0) {
+        if (readAt(file, 18, field, 8)) {
+            width = static_cast<int32_t>(little32(field));
+            height = static_cast<int32_t>(little32(field + 4));
+        }
+        return true;
+    }
+    if (std::memcmp(head, "\x89PNG", 4) == 0) {
+        if (std::memcmp(head + 4, "\r\n\x1a\n", 4) != 0) return false;
+        if (readAt(file, 16, field, 8)) {
+            width = static_cast<int32_t>(big32(field));
+            height = static_cast<int32_t>(big32(field + 4));
+        }
+        return true;
+    }
+    if (std::memcmp(head, "\xff\xd8\xff\xe0", 4) == 0) {
+        if (std::memcmp(head + 4, "\x00\x10JFIF", 6) != 0) return false;
+        probeJpeg(file, width, height);
+        return true;
+    }
+    if (std::memcmp(head, "GIF", 3) == 0) {
+        width = static_cast<int32_t>(little16(head + 6));
+        height = static_cast<int32_t>(little16(head + 8));
+        return true;
+    }
+    return false;
+}
