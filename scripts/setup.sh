@@ -13,6 +13,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libgif-dev libgtest-dev libpng-dev
   libz-mingw-w64-dev
   wine64 xvfb xauth fonts-ipafont-gothic
+  fonts-wine
   pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3
   clang libclang-rt-14-dev
 )
