@@ -104,6 +104,12 @@ bool LocalServer::acceptConnection() {
 }
 
 Connection* LocalServer::slotForNewConnection() {
+    if (Connection* free = freeSlot()) return free;
+    // A new connection may have its request waiting unread: take it now, so
+    // that no request is lost to the room needed.
+    for (Connection& c : connections_) {
+        if (c.isOpen() && c.isIdle() && c.evictionRank() == 1) handleRead(c);
+    }
     Connection* best = nullptr;
     for (Connection& c : connections_) {
         if (!c.isOpen()) return &c;
@@ -113,6 +119,13 @@ Connection* LocalServer::slotForNewConnection() {
             best = &c;
     }
     return best;
+}
+
+Connection* LocalServer::freeSlot() {
+    for (Connection& c : connections_) {
+        if (!c.isOpen()) return &c;
+    }
+    return nullptr;
 }
 
 Connection* LocalServer::connectionOf(uintptr_t raw) {

@@ -56,6 +56,7 @@ private:
     // A free slot, else the idle connection of lowest eviction rank used
     // least recently; null when every one is busy with a POST.
     Connection* slotForNewConnection();
+    Connection* freeSlot();
     Connection* connectionOf(uintptr_t raw);
 
     void handleRead(Connection& c);
