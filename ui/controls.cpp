@@ -28,6 +28,8 @@ void ComboBoxControl::setSelection(int index) {
     SendMessageW(handle(), CB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1), 0);
 }
 
+int ComboBoxControl::selection() const { return static_cast<int>(SendMessageW(handle(), CB_GETCURSEL, 0, 0)); }
+
 // ---- ListBoxControl -----------------------------------------------------------
 
 void ListBoxControl::addString(const char* text) { SendMessageW(handle(), LB_ADDSTRING, 0, textParameter(wide(text))); }

@@ -14,6 +14,7 @@ public:
     void addString(const char* text);
     // An index outside the list leaves it without a selection.
     void setSelection(int index);
+    int selection() const;  // -1 when nothing is selected
 };
 
 class ListBoxControl : public SubclassedControl {

@@ -6,6 +6,7 @@
 
 #include "image/raster_image.h"
 #include "tests/win32/dialog_driver.h"
+#include "tests/win32/test_pictures.h"
 #include "tests/win32/test_dialog_ids.h"
 #include "ui/picture_controls.h"
 
@@ -46,34 +47,6 @@ COLORREF pixelOf(HWND control, int x, int y) {
     COLORREF colour = GetPixel(dc, x, y);
     ReleaseDC(control, dc);
     return colour;
-}
-
-// A picture of one colour, red in the low byte as Windows counts it.
-bool fill(RasterImage& image, int32_t width, int32_t height, COLORREF colour) {
-    if (!image.create(width, height)) return false;
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            uint8_t* p = image.pixelAddress(x, y);
-            p[0] = GetBValue(colour);
-            p[1] = GetGValue(colour);
-            p[2] = GetRValue(colour);
-        }
-    }
-    return true;
-}
-
-// Columns of the picture carry their x in red, rows their y in green.
-bool gradient(RasterImage& image, int32_t width, int32_t height) {
-    if (!image.create(width, height)) return false;
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            uint8_t* p = image.pixelAddress(x, y);
-            p[0] = 0;
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = static_cast<uint8_t>(x);
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -124,7 +97,7 @@ TEST(ImagePreviews, WideImageIsFittedAndCentredVertically) {
     preview.subclass();
     preview.setPicture(&held);
     RasterImage source;
-    ASSERT_TRUE(fill(source, 400, 300, RGB(0xFF, 0, 0)));
+    ASSERT_TRUE(fillPicture(source, 400, 300, RGB(0xFF, 0, 0)));
     ASSERT_TRUE(preview.showImage(source));
     EXPECT_EQ(held.width(), 200);
     EXPECT_EQ(held.height(), 150);
@@ -145,7 +118,7 @@ TEST(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
     preview.subclass();
     preview.setPicture(&held);
     RasterImage source;
-    ASSERT_TRUE(gradient(source, 100, 50));
+    ASSERT_TRUE(gradientPicture(source, 100, 50));
     ASSERT_TRUE(preview.showImage(source));
     EXPECT_EQ(held.width(), 100);
     EXPECT_EQ(held.height(), 50);
@@ -167,7 +140,7 @@ TEST(ImagePreviews, FileThatCannotBeLoadedKeepsThePicture) {
     preview.subclass();
     preview.setPicture(&held);
     RasterImage source;
-    ASSERT_TRUE(fill(source, 10, 10, RGB(0, 0xFF, 0)));
+    ASSERT_TRUE(fillPicture(source, 10, 10, RGB(0, 0xFF, 0)));
     ASSERT_TRUE(preview.showImage(source));
     EXPECT_FALSE(preview.showFile("no such picture.png"));
     EXPECT_EQ(held.width(), 10);
@@ -195,7 +168,7 @@ struct PanFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(PanFixture, DraggingMovesThePictureWithTheMouseWithinItsEdges) {
-    ASSERT_TRUE(gradient(image, 250, 230));
+    ASSERT_TRUE(gradientPicture(image, 250, 230));
     view.setImage(&image, RGB(0, 0, 0), false);
     drag(100, 100, 60, 90);  // the mouse goes left and up: the view moves right and down
     EXPECT_EQ(view.offsetX(), 40);
@@ -211,7 +184,7 @@ TEST_F(PanFixture, DraggingMovesThePictureWithTheMouseWithinItsEdges) {
 }
 
 TEST_F(PanFixture, NarrowPictureNeverMovesSideways) {
-    ASSERT_TRUE(gradient(image, 120, 400));
+    ASSERT_TRUE(gradientPicture(image, 120, 400));
     view.setImage(&image, RGB(0, 0, 0), false);
     drag(100, 100, 20, 40);
     EXPECT_EQ(view.offsetX(), 0);
@@ -221,7 +194,7 @@ TEST_F(PanFixture, NarrowPictureNeverMovesSideways) {
 }
 
 TEST_F(PanFixture, NewImageResetsTheOffsetsAndClearingPaintsTheBackground) {
-    ASSERT_TRUE(gradient(image, 300, 300));
+    ASSERT_TRUE(gradientPicture(image, 300, 300));
     view.setImage(&image, RGB(0, 0, 0), false);
     drag(100, 100, 50, 50);
     EXPECT_EQ(view.offsetX(), 50);
