@@ -1,5 +1,7 @@
 #include "tests/win32/dialog_driver.h"
 
+#include <utility>
+
 #include "platform/win32/wide.h"
 
 using platform::win32::narrow;
@@ -39,10 +41,28 @@ void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) {
     if (run->dialog->handle()) EndDialog(run->dialog->handle(), -2);
 }
 
-BOOL CALLBACK collectBox(HWND window, LPARAM found) {
+bool isDialogWindow(HWND window) {
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    if (std::wstring(className) == L"#32770" && IsWindowVisible(window) && GetDlgItem(window, boxTextId)) {
+    return std::wstring(className) == L"#32770" && IsWindowVisible(window);
+}
+
+DialogWatcher* activeDialogWatcher = nullptr;
+
+struct DialogSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK findDialog(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<DialogSearch*>(search);
+    if (window == s->except || !isDialogWindow(window) || GetDlgItem(window, 0xFFFF)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK collectBox(HWND window, LPARAM found) {
+    if (isDialogWindow(window) && GetDlgItem(window, boxTextId)) {
         reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     }
     return TRUE;
@@ -77,6 +97,41 @@ void BoxWatcher::closeBoxes() {
         HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, boxIconId, STM_GETICON, 0, 0));
         seen_.push_back({windowTextOf(GetDlgItem(box, boxTextId)), windowTextOf(box), button, topmost, icon});
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+}
+
+DialogWatcher::DialogWatcher(HWND except, std::function<void(HWND)> script)
+    : except_(except), script_(std::move(script)) {
+    activeDialogWatcher = this;
+    timer_ = SetTimer(nullptr, 0, scriptDelay, &DialogWatcher::tick);
+}
+
+DialogWatcher::~DialogWatcher() {
+    if (timer_) KillTimer(nullptr, timer_);
+    activeDialogWatcher = nullptr;
+}
+
+void CALLBACK DialogWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogWatcher* watcher = activeDialogWatcher;
+    if (!watcher || watcher->ran_) return;
+    DialogSearch search{watcher->except_, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return;
+    KillTimer(nullptr, watcher->timer_);
+    watcher->timer_ = 0;
+    watcher->ran_ = true;
+    watcher->script_(search.found);
+}
+
+void pump(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < milliseconds) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
     }
 }
 

@@ -46,6 +46,30 @@ private:
 // after a few seconds (the test then fails on its result).
 INT_PTR runModal(DialogBase& dialog, int templateId, HWND owner, const std::function<void(HWND)>& script);
 
+// Calls script once with the first visible dialog window of this thread
+// that is not a message box and not `except`, as soon as one appears (for
+// the system's own dialogs, such as the file choosers). Polls while the
+// object lives.
+class DialogWatcher {
+public:
+    DialogWatcher(HWND except, std::function<void(HWND)> script);
+    ~DialogWatcher();
+    DialogWatcher(const DialogWatcher&) = delete;
+    DialogWatcher& operator=(const DialogWatcher&) = delete;
+    bool ran() const { return ran_; }
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
+
+    HWND except_;
+    std::function<void(HWND)> script_;
+    UINT_PTR timer_ = 0;
+    bool ran_ = false;
+};
+
+// Lets the queue run for about milliseconds.
+void pump(DWORD milliseconds);
+
 // Helpers for scripts.
 void click(HWND dialog, int id);
 void command(HWND dialog, int id, int code);
