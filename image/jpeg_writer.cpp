@@ -9,6 +9,12 @@
 
 #include "app/file_handle.h"
 
+// The rows go to the library as they are stored, blue first, through the
+// extended colour spaces of libjpeg-turbo (the library of both builds).
+#ifndef JCS_EXTENSIONS
+#error "libjpeg-turbo with JCS_EXT_BGR is required"
+#endif
+
 namespace {
 
 constexpr uint32_t outputBuffer = 65536;
@@ -52,7 +58,7 @@ void flushRest(j_compress_ptr info) {
     if (n && d->file->write(d->buffer, n) != n) ERREXIT(info, JERR_FILE_WRITE);
 }
 
-bool compress(const RasterImage& image, Destination& destination, uint8_t* row, int quality, bool progressive) {
+bool compress(const RasterImage& image, Destination& destination, int quality, bool progressive) {
     jpeg_compress_struct info;
     ErrorExit error;
     info.err = jpeg_std_error(&error.manager);
@@ -70,23 +76,16 @@ bool compress(const RasterImage& image, Destination& destination, uint8_t* row, 
     info.image_width = static_cast<JDIMENSION>(image.width());
     info.image_height = static_cast<JDIMENSION>(image.height());
     info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    // Blue, green, red input: the same conversion to YCbCr as from RGB, so the
+    // file is byte for byte what an RGB row would give.
+    info.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    JSAMPROW rows[1] = {row};
-    const int32_t width = image.width();
     while (info.next_scanline < info.image_height) {
-        // The picture stores blue, green, red; the library takes red first.
-        const uint8_t* from = image.pixelAddress(0, static_cast<int32_t>(info.next_scanline));
-        uint8_t* to = row;
-        for (int32_t x = 0; x < width; ++x, from += 3, to += 3) {
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-        }
-        jpeg_write_scanlines(&info, rows, 1);
+        JSAMPROW row = const_cast<JSAMPROW>(image.pixelAddress(0, static_cast<int32_t>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
@@ -99,12 +98,12 @@ bool writeJpeg(const RasterImage& image, const char* path, int quality, bool pro
     if (image.isEmpty() || image.bytesPerPixel() != 3) return false;
     FileHandle file;
     if (!file.createWrite(path)) return false;
-    ByteBuffer row, state;
-    bool ok = row.allocate(static_cast<size_t>(image.width()) * 3) && state.allocate(sizeof(Destination));
+    ByteBuffer state;
+    bool ok = state.allocate(sizeof(Destination)) != nullptr;
     if (ok) {
         auto* destination = reinterpret_cast<Destination*>(state.data());
         destination->file = &file;
-        ok = compress(image, *destination, row.data(), quality, progressive);
+        ok = compress(image, *destination, quality, progressive);
     }
     ok = file.close() && ok;
     if (!ok) platform::deleteFile(path);
