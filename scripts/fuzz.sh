@@ -21,6 +21,10 @@ if ((${#targets[@]} == 0)); then
   for t in "$build"/tests/fuzz/fuzz_*; do [ -x "$t" ] && targets+=("$(basename "$t")"); done
 fi
 mkdir -p "$build/crashes"
+# The targets' scratch files live here and go at the end.
+export TMPDIR="$build/tmp"
+mkdir -p "$TMPDIR"
+trap 'rm -rf "$TMPDIR"' EXIT
 status=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"

@@ -32,6 +32,9 @@ if build native; then
   count build/native-tests.log
 fi
 
+echo "== fuzz targets, briefly"
+"$root/scripts/fuzz.sh" 5 || { echo "fuzzing found a failure"; status=1; }
+
 echo "== win64 under Wine"
 if build win64; then
   export WINEPREFIX

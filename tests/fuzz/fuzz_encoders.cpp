@@ -1,14 +1,13 @@
 // Round trips through the encoders: a small picture made from the input is
 // written as PNG, GIF (when it has at most 256 colours) and BMP, and each file
 // must load back to exactly the same pixels.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "save/bmp_writer.h"
 #include "save/picture_files.h"
+#include "tests/fuzz/fuzz_file.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             p[1] = static_cast<uint8_t>(p[1] & mask >> 8);
             p[2] = static_cast<uint8_t>(p[2] & mask >> 16);
         }
-    static const std::string base = "/tmp/sh-fuzz-" + std::to_string(getpid());
+    static const std::string base = fuzzPath("");
     RasterImage back;
     require(savePng(image, (base + ".png").c_str(), -1));
     require(back.loadPng((base + ".png").c_str()) && samePixels(image, back));

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <csignal>
+#endif
+
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/oracle.h"
 #include "tests/unit/image/png_files.h"
@@ -74,6 +79,29 @@ TEST(SavePng, PaletteUpTo256ColoursTrueColourAbove) {
 }
 
 #ifndef _WIN32
+namespace {
+
+// In a child process: each writer, with files limited to 1000 bytes, must
+// report false and leave no file; exits 0 when all did.
+void writeUnderSizeLimit(const TempFolder& folder) {
+    RasterImage photo, drawing;
+    if (!pictures::makePattern(photo, 120, 90) || !pictures::makeColours(drawing, 200, 150, 250)) std::exit(2);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    bool anyTrue = writeBmp(photo, "a.bmp") || savePng(photo, "a.png", -1) || saveGif(drawing, "a.gif", -1);
+    bool anyFile = folder.exists("a.bmp") || folder.exists("a.png") || folder.exists("a.gif");
+    std::exit(anyTrue || anyFile ? 1 : 0);
+}
+
+}  // namespace
+
+TEST(PictureFilesFailure, FailedWritesGiveFalseAndNoFile) {
+    TempFolder folder;
+    EXPECT_EXIT(writeUnderSizeLimit(folder), testing::ExitedWithCode(0), "");
+}
+
 TEST(BmpWriterOracle, ImageMagickReadsOddSizesExactly) {
     TempFolder folder;
     const int sizes[][2] = {{1, 1}, {3, 2}, {5, 7}, {13, 4}, {64, 3}};
