@@ -94,8 +94,12 @@ private:
     }
 
     bool readImageData() {
-        uint32_t total;
-        if (!multiplyChecked(raster_.rowBytes, static_cast<uint32_t>(raster_.height), total)) return false;
+        // The picture it becomes must be allowed before anything is allocated;
+        // the scanlines are then at most 4/3 of its size.
+        uint32_t pictureBytes, total;
+        if (!RasterImage::sizeAllowed(raster_.width, raster_.height, 24, pictureBytes) ||
+            !multiplyChecked(raster_.rowBytes, static_cast<uint32_t>(raster_.height), total))
+            return false;
         if (!raster_.scanlines.allocate(total)) return false;
         ByteBuffer input;
         if (!input.allocate(inputWindow)) return false;

@@ -31,19 +31,21 @@ bool startsWith(const uint8_t* bytes, const char* text, size_t n) { return std::
 
 }  // namespace
 
-bool RasterImage::create(int32_t width, int32_t height, int32_t bitsPerPixel) {
-    release();
+bool RasterImage::sizeAllowed(int32_t width, int32_t height, int32_t bitsPerPixel, uint32_t& bytes) {
     if (width < 1 || height < 1 || width > maxSide || height > maxSide) return false;
     if (bitsPerPixel != 24 && bitsPerPixel != 32) return false;
-    int32_t bytes = bitsPerPixel / 8;
-    uint32_t stride = (static_cast<uint32_t>(width) * static_cast<uint32_t>(bytes) + 3) & ~3u;
+    const uint32_t stride = (static_cast<uint32_t>(width) * static_cast<uint32_t>(bitsPerPixel / 8) + 3) & ~3u;
+    return multiplyChecked(stride, static_cast<uint32_t>(height), bytes) && bytes <= maxBytes;
+}
+
+bool RasterImage::create(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    release();
     uint32_t total;
-    if (!multiplyChecked(stride, static_cast<uint32_t>(height), total)) return false;
-    if (!pixels_.allocate(total)) return false;
+    if (!sizeAllowed(width, height, bitsPerPixel, total) || !pixels_.allocate(total)) return false;
     width_ = width;
     height_ = height;
-    bytesPerPixel_ = bytes;
-    stride_ = static_cast<int32_t>(stride);
+    bytesPerPixel_ = bitsPerPixel / 8;
+    stride_ = static_cast<int32_t>(total / static_cast<uint32_t>(height));
     return true;
 }
 

@@ -10,21 +10,26 @@
 
 class RasterImage {
 public:
-    // The largest width and height accepted; with 4 bytes per pixel the whole
-    // block still fits in 32 bits.
+    // The largest width and height accepted, and the largest pixel block
+    // (13000 × 13000 at 24 bits fits): a picture file cannot make the program
+    // claim more memory than that, whatever size its header states.
     static constexpr int32_t maxSide = 32767;
+    static constexpr uint32_t maxBytes = 512u * 1024 * 1024;
 
     RasterImage() = default;
     RasterImage(const RasterImage&) = delete;
     RasterImage& operator=(const RasterImage&) = delete;
 
     // A fresh 24-bit picture (content unspecified). Releases the old one first;
-    // false, with the image empty, for a size outside 1 … maxSide or when the
-    // memory cannot be had.
+    // false, with the image empty, for a size outside 1 … maxSide, a block
+    // above maxBytes, or when the memory cannot be had.
     bool create(int32_t width, int32_t height) { return create(width, height, 24); }
     // The same with 24 or 32 bits per pixel (32 only holds a BMP just loaded).
     bool create(int32_t width, int32_t height, int32_t bitsPerPixel);
     void release();
+    // Whether create would accept this size and depth (memory aside); the
+    // pixel block's length goes to bytes.
+    static bool sizeAllowed(int32_t width, int32_t height, int32_t bitsPerPixel, uint32_t& bytes);
 
     bool isEmpty() const { return pixels_.empty(); }
     int32_t width() const { return width_; }

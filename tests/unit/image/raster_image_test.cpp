@@ -36,6 +36,12 @@ TEST(RasterLayout, CreateRefusesBadSizesAndEmptiesTheImage) {
     EXPECT_FALSE(image.create(4, -1));
     EXPECT_FALSE(image.create(RasterImage::maxSide + 1, 1));
     EXPECT_FALSE(image.create(4, 4, 16));
+    // 13000 × 13000 fits the pixel cap; 15000 × 15000 does not.
+    uint32_t bytes = 0;
+    EXPECT_TRUE(RasterImage::sizeAllowed(13000, 13000, 24, bytes));
+    EXPECT_EQ(bytes, 39000u * 13000u);
+    EXPECT_FALSE(RasterImage::sizeAllowed(15000, 15000, 24, bytes));
+    EXPECT_FALSE(image.create(15000, 15000));
     EXPECT_EQ(image.pixelAddress(0, 0), nullptr);
     ASSERT_TRUE(image.create(3, 2, 32));
     EXPECT_EQ(image.stride(), 12);
