@@ -1,0 +1,27 @@
+#include "app/browser_launch.h"
+
+#include "app/settings.h"
+
+namespace {
+
+bool startBrowser(platform::WindowRef owner, const char* address, const char* settingsFile) {
+    IniSection browser(settingsFile, "Browser");
+    if (browser.getInt("Flag", 0) == 0) return platform::shellOpen(owner, address, nullptr);
+    TextBuffer program(511);
+    browser.getText("Path", program, "");
+    return !program.isEmpty() && platform::shellOpen(owner, program.text(), address);
+}
+
+}  // namespace
+
+bool launchBrowser(platform::WindowRef owner, const char* address, const char* settingsFile) {
+    if (startBrowser(owner, address, settingsFile)) return true;
+    platform::messageBox(owner, "ブラウザ起動エラー", nullptr, platform::boxIconWarning | platform::boxSystemModal);
+    return false;
+}
+
+bool launchBrowser(platform::WindowRef owner, const char* address) {
+    TextBuffer path(511);
+    settingsPath(path);
+    return launchBrowser(owner, address, path.text());
+}

@@ -1,0 +1,48 @@
+#include "app/command_line.h"
+
+#include "app/decimal.h"
+#include "pages/drawing_setup.h"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The number written right after an option letter; a missing one reads 0.
+int32_t optionNumber(const char* afterLetter) {
+    return isBlank(*afterLetter) ? 0 : decimal::valueOf(afterLetter);
+}
+
+// A list entry chosen by number: a negative number selects nothing, one past
+// the list is ignored.
+void choose(int& selection, int32_t number, int entries) {
+    if (number < entries) selection = number < 0 ? -1 : number;
+}
+
+void applyOption(char letter, int32_t number, DrawingSetup& setup, CommandLineResult& result) {
+    switch (letter) {
+    case 'a': choose(setup.kind, number, appletKindCount); break;
+    case 'w': setup.imageWidth = static_cast<uint32_t>(number); break;
+    case 'h': setup.imageHeight = static_cast<uint32_t>(number); break;
+    case 'p': choose(setup.palette, number, paletteCount); break;
+    case 'r': result.drawRequested = true; break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+CommandLineResult applyCommandLine(const char* text, DrawingSetup& setup) {
+    CommandLineResult result;
+    const char* p = text;
+    while (*p) {
+        while (isBlank(*p)) ++p;
+        if (!*p) break;
+        if (*p == '-') {
+            char letter = p[1];
+            if (!letter) break;  // a lone - at the end
+            applyOption(letter, optionNumber(p + 2), setup, result);
+        }
+        while (*p && !isBlank(*p)) ++p;
+    }
+    return result;
+}

@@ -1,0 +1,33 @@
+#include "app/program_folder.h"
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int longestProgramPath = 511;
+
+}  // namespace
+
+bool programFolder(TextBuffer& out) {
+    out.grow(longestProgramPath);
+    if (!platform::programPath(out.data(), static_cast<size_t>(out.sizeWithTerminator()))) {
+        out.clear();
+        return false;
+    }
+    if (out.findLast('\\') < 0 && out.findLast('/') < 0) {
+        out.clear();
+        return false;
+    }
+    out.cutToDirectory();
+    return true;
+}
+
+bool enterProgramFolder() {
+    TextBuffer folder(longestProgramPath);
+    if (!programFolder(folder)) return false;
+    // A program at the root of a drive leaves "C:", which names the drive's
+    // current folder rather than its root.
+    int n = folder.length();
+    if (n == 2 && folder.text()[1] == ':') folder.append("\\");
+    return platform::setCurrentFolder(folder.text());
+}

@@ -1,0 +1,13 @@
+// The program's own folder: where set.ini, the pages, the applets and the
+// temporary files live, and the current folder of the program.
+#pragma once
+
+#include "app/text_buffer.h"
+
+// The full path of the program file without its last component and without
+// a trailing separator (cut at the last \, else at the last /). False when
+// the program's path cannot be obtained or holds no separator.
+bool programFolder(TextBuffer& out);
+
+// Makes the program folder the current folder; false when either step fails.
+bool enterProgramFolder();
