@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/decimal.h"
 #include "app/file_handle.h"
 #include "app/text_buffer.h"
 
@@ -20,21 +21,6 @@ constexpr int32_t animationMarker = 1;
 constexpr char spchLetter = 'S';
 constexpr uint32_t copyBlockSize = 16384;
 
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// A decimal text read as a plain ascii-to-integer conversion does: leading
-// blanks, an optional sign, then digits up to the first other character; no
-// digits give 0. A value beyond 32 bits stays at the nearest limit.
-int32_t decimalValue(const char* text) {
-    while (isBlank(*text)) ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
-    int64_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) value = std::min(limit, value * 10 + (*text - '0'));
-    return static_cast<int32_t>(negative ? -value : value);
-}
-
 // Reads up to n bytes into text (n + 1 bytes) and terminates what was read.
 void readText(FileHandle& body, char* text, uint32_t n) {
     uint32_t got = body.read(text, n);
@@ -44,7 +30,7 @@ void readText(FileHandle& body, char* text, uint32_t n) {
 int32_t readLengthField(FileHandle& body) {
     char field[lengthFieldSize + 1];
     readText(body, field, lengthFieldSize);
-    return decimalValue(field);
+    return decimal::valueOf(field);
 }
 
 // Moves count bytes forward, never past the end of the body.
@@ -64,7 +50,7 @@ int32_t readMarker(FileHandle& body, int32_t declared) {
     int32_t kept = std::min(declared, headerCapacity);
     readText(body, header, static_cast<uint32_t>(kept));
     skip(body, declared - kept);
-    return decimalValue(header);
+    return decimal::valueOf(header);
 }
 
 bool startsWithRawSignature(FileHandle& body) {
