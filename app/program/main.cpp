@@ -1,8 +1,12 @@
-// The program: serves the current folder, as the program folder, on the port
-// of set.ini, until it is stopped (natively by SIGINT or SIGTERM).
+// The program: serves the program folder on the port of set.ini and saves
+// what is posted, until it is stopped (natively by SIGINT or SIGTERM).
 #include <cstdint>
 
+#include "app/program/save_handler.h"
+#include "app/program_folder.h"
+#include "app/settings.h"
 #include "app/text_buffer.h"
+#include "pages/drawing_setup.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "server/local_server.h"
@@ -23,8 +27,12 @@ uint16_t configuredPort(const char* folder) {
 
 int main() {
     char folder[512];
-    if (!platform::currentFolder(folder, sizeof folder)) return 1;
+    if (!enterProgramFolder() || !platform::currentFolder(folder, sizeof folder)) return 1;
+    static Settings settings;
+    static DrawingSetup setup;
+    loadSettings(settings, setup);
     static LocalServer server;
+    server.setSubmissionHandler(saveHandler(settings), enterProgramFolder);
     platform::SocketEventLoop loop(server);
     if (!loop.isReady()) return 1;
     uint16_t port = configuredPort(folder);

@@ -1,0 +1,194 @@
+"""The native program in a folder of its own, and what a test needs to talk
+to it: set.ini, pictures made by ImageMagick, submission bodies, a POST over
+loopback with http.client, and the real decoders that check saved files."""
+
+import ctypes
+import http.client
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+PROGRAM = os.environ.get("SKETCHHAVEN_PROGRAM", "")
+CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
+
+SAVED_TEXT = ("====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
+              "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---").encode("cp932")
+FAILED_TEXT = "保存ができませんでした\r\n----------".encode("cp932")
+REPLY_HEAD = b"error\r\n"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def die_with_parent():
+    # The program stops by itself when the test that started it ends.
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def run(*command, data=None):
+    """Output of a tool, failing loudly."""
+    return subprocess.run(command, input=data, capture_output=True, check=True).stdout
+
+
+# ---- Pictures and bodies ------------------------------------------------------
+
+def picture_from_ppm(width, height, pixels):
+    """A 24-bit PNG made by ImageMagick from (r, g, b) tuples, rows top first."""
+    ppm = b"P6 %d %d 255\n" % (width, height) + bytes(c for p in pixels for c in p)
+    return run(CONVERT, "ppm:-", "PNG24:-", data=ppm)
+
+
+def drawn_picture(width=61, height=43):
+    """A picture with a few flat colours, as a drawing has them (under 256)."""
+    return run(CONVERT, "-size", "%dx%d" % (width, height), "xc:white", "+antialias",
+               "-fill", "#c03010", "-draw", "rectangle 3,4 %d,%d" % (width // 2, height // 3),
+               "-fill", "#1040e0", "-draw", "circle %d,%d %d,%d" % (width * 2 // 3, height // 2, width - 3, height // 2),
+               "-fill", "black", "-draw", "point 1,%d" % (height - 2), "PNG24:-")
+
+
+def many_coloured_picture(width, height):
+    """A smooth picture with many thousands of colours."""
+    return run(CONVERT, "-seed", "11", "-size", "%dx%d" % (width, height), "plasma:fractal", "PNG24:-")
+
+
+def colours_picture(count, width=20, height=15):
+    """A picture with exactly count distinct colours."""
+    pixels = []
+    for i in range(width * height):
+        k = i % count
+        pixels.append(((k * 37) % 256, (k * 91 + k // 256 * 7) % 256, k // 7 % 256))
+    assert len(set(pixels)) == count
+    return picture_from_ppm(width, height, pixels)
+
+
+def record_body(letter, picture, animation=None):
+    header = b"1" if animation is not None else b"0"
+    body = letter + b"%08d" % len(header) + header + b"%08d" % len(picture) + b"\r\n" + picture
+    if animation is not None:
+        body += b"%08d" % len(animation) + animation
+    return body
+
+
+def raw_body(picture):
+    return b"junji.gif\r\n" + picture
+
+
+def animation_record(size=3000):
+    return bytes((i * 131 + i // 251) & 0xFF for i in range(size))
+
+
+# ---- The program -------------------------------------------------------------
+
+class Program:
+    """A copy of sketchhaven in a fresh program folder, serving it on a free
+    port. Without a SaveDir of the caller's it saves into the folder 'saved'
+    there."""
+
+    def __init__(self, **setting):
+        self.folder = tempfile.mkdtemp(prefix="sh-e2e-")
+        self.port = free_port()
+        self.saved = None
+        if "SaveDir" not in setting:
+            self.saved = self.path("saved")
+            os.mkdir(self.saved)
+            setting["SaveDir"] = self.saved
+        lines = ["[Setting]", "Port=%d" % self.port] + ["%s=%s" % kv for kv in setting.items()]
+        with open(self.path("set.ini"), "w", encoding="cp932", newline="\r\n") as f:
+            f.write("\n".join(lines) + "\n")
+        program = shutil.copy(PROGRAM, self.path("sketchhaven"))
+        self.process = subprocess.Popen([program], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        preexec_fn=die_with_parent)
+        self.wait_until_listening()
+
+    def path(self, *names):
+        return os.path.join(self.folder, *names)
+
+    def wait_until_listening(self):
+        for _ in range(200):
+            if self.process.poll() is not None:
+                raise RuntimeError("program ended: " + self.process.stderr.read().decode(errors="replace"))
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("program does not listen")
+
+    def post(self, body):
+        """(status, content type, reply body, seconds from the last body byte to the status line)."""
+        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+        c.request("POST", "/cgi/save.cgi", body, {"Content-Type": "application/octet-stream"})
+        sent = time.perf_counter()
+        r = c.getresponse()
+        answered = time.perf_counter()
+        text = r.read()
+        c.close()
+        return r.status, r.getheader("Content-Type"), text, answered - sent
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.process.stderr.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def saved_lines(reply):
+    """The file lines of a success reply, or None for the failure reply."""
+    assert reply.startswith(REPLY_HEAD), reply
+    rest = reply[len(REPLY_HEAD):]
+    if rest == FAILED_TEXT:
+        return None
+    assert rest.endswith(SAVED_TEXT), rest
+    return rest[:-len(SAVED_TEXT)].decode("cp932").split("\r\n")[:-1]
+
+
+def expected_line(folder, name):
+    return "%s (%.2fKB)" % (name, os.path.getsize(os.path.join(folder, name)) / 1024)
+
+
+# ---- Real decoders -----------------------------------------------------------
+
+def rgb_of(path):
+    """ImageMagick's 8-bit red, green, blue of a file, alpha left out."""
+    return run(CONVERT, path, "-alpha", "off", "-depth", "8", "rgb:-")
+
+
+def size_of(path):
+    w, h = run("identify", "-format", "%w %h", path).split()
+    return int(w), int(h)
+
+
+def pngcheck(path):
+    """pngcheck's verbose report; raises when the file is not sound."""
+    return run("pngcheck", "-v", path).decode()
+
+
+def djpeg(path):
+    """The picture as libjpeg decodes it (PPM), and whether it is progressive."""
+    decoded = run("djpeg", "-pnm", path)
+    interlace = run("identify", "-format", "%[interlace]", path).decode()
+    return decoded, interlace == "JPEG"
+
+
+def giftext(path):
+    return run("giftext", path).decode()
+
+
+def psnr(a, b):
+    """Peak signal-to-noise ratio of two files, in dB, by ImageMagick's compare."""
+    r = subprocess.run(["compare", "-metric", "PSNR", a, b, "null:"], capture_output=True)
+    value = r.stderr.decode().split()[0]
+    return float("inf") if value == "inf" else float(value)
