@@ -1,9 +1,9 @@
-// The program: serves the program folder on the port of set.ini and saves
-// what is posted, until it is stopped (natively by SIGINT or SIGTERM).
+// The program: serves the current folder, as the program folder, on the port
+// of set.ini and saves what is posted, until it is stopped (natively by
+// SIGINT or SIGTERM).
 #include <cstdint>
 
 #include "app/program/save_handler.h"
-#include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "pages/drawing_setup.h"
@@ -14,6 +14,11 @@
 namespace {
 
 constexpr uint16_t defaultPort = 80;
+
+// The folder served, made current again after every save.
+char servedFolder[512];
+
+bool enterServedFolder() { return platform::setCurrentFolder(servedFolder); }
 
 // Port of section Setting in folder's set.ini; 80 when absent or out of range.
 uint16_t configuredPort(const char* folder) {
@@ -26,16 +31,17 @@ uint16_t configuredPort(const char* folder) {
 }  // namespace
 
 int main() {
-    char folder[512];
-    if (!enterProgramFolder() || !platform::currentFolder(folder, sizeof folder)) return 1;
+    if (!platform::currentFolder(servedFolder, sizeof servedFolder)) return 1;
+    TextBuffer settingsFile(servedFolder);
+    settingsFile.append("\\set.ini");
     static Settings settings;
     static DrawingSetup setup;
-    loadSettings(settings, setup);
+    loadSettings(settingsFile.text(), settings, setup);
     static LocalServer server;
-    server.setSubmissionHandler(saveHandler(settings), enterProgramFolder);
+    server.setSubmissionHandler(saveHandler(settings), enterServedFolder);
     platform::SocketEventLoop loop(server);
     if (!loop.isReady()) return 1;
-    uint16_t port = configuredPort(folder);
+    uint16_t port = configuredPort(servedFolder);
     if (!server.startServer(loop.window(), port)) return 1;
     int code = loop.run();
     server.stopServer();
