@@ -1,6 +1,7 @@
 #include "app/browser_launch.h"
 
 #include "app/settings.h"
+#include "app/warning.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ bool startBrowser(platform::WindowRef owner, const char* address, const char* se
 
 bool launchBrowser(platform::WindowRef owner, const char* address, const char* settingsFile) {
     if (startBrowser(owner, address, settingsFile)) return true;
-    platform::messageBox(owner, "ブラウザ起動エラー", nullptr, platform::boxIconWarning | platform::boxSystemModal);
+    showWarning(owner, "ブラウザ起動エラー");
     return false;
 }
 

@@ -14,7 +14,7 @@ packages=(
   libz-mingw-w64-dev
   wine64 xvfb xauth fonts-ipafont-gothic
   fonts-wine
-  pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3
+  pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3 tidy
   clang libclang-rt-14-dev
 )
 

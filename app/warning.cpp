@@ -1,0 +1,5 @@
+#include "app/warning.h"
+
+void showWarning(platform::WindowRef owner, const char* text) {
+    platform::messageBox(owner, text, nullptr, platform::boxIconWarning | platform::boxSystemModal);
+}

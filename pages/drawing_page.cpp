@@ -1,0 +1,176 @@
+#include "pages/drawing_page.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/browser_launch.h"
+#include "app/warning.h"
+#include "pages/design.h"
+#include "pages/page_params.h"
+
+namespace {
+
+constexpr int drawHeadResource = 117;
+constexpr uint32_t smallestLayerCount = 2;
+constexpr int32_t wholeWindow = -1;
+constexpr uint16_t plainHttpPort = 80;
+const char* const loadCopy = "_load.dat";
+
+// Copies the picture to continue to _load.dat, replacing an older copy. The
+// page names the copy whether or not this worked.
+void copyPictureToContinue(const DrawingSetup& setup, const char* folder) {
+    TextBuffer target;
+    folderFile(folder, loadCopy, target);
+    platform::copyFile(setup.continuePath.text(), target.text());
+}
+
+bool isAnimationFile(const TextBuffer& path) {
+    TextBuffer extension;
+    path.extension(extension);
+    return extension.compareNoCase("pch") == 0 || extension.compareNoCase("spch") == 0;
+}
+
+void writeFormatted(FileHandle& file, const char* format, const char* value) {
+    TextBuffer text(static_cast<int>(std::strlen(format) + std::strlen(value)));
+    std::snprintf(text.data(), static_cast<size_t>(text.sizeWithTerminator()), format, value);
+    file.writeText(text.text());
+}
+
+// WIDTH or HEIGHT of the applet tag.
+void appletSize(int32_t field, int32_t automatic, char (&out)[16]) {
+    if (field == wholeWindow)
+        std::snprintf(out, sizeof out, "100%%");
+    else
+        std::snprintf(out, sizeof out, "%d", automatic);
+}
+
+void writeAppletTag(FileHandle& file, AppletKind kind, const DrawingSetup& setup, const char* folder) {
+    const AppletEntry& entry = appletEntry(kind);
+    char code[64];
+    char archive[64];
+    int version = kind == AppletKind::Poo ? oekakiVersion(folder) : 0;
+    std::snprintf(code, sizeof code, entry.code, version);
+    std::snprintf(archive, sizeof archive, entry.archive, version);
+    char width[16];
+    char height[16];
+    appletSize(setup.appletWidth, autoAppletWidth(kind, setup.appletWidth, setup.imageWidth), width);
+    appletSize(setup.appletHeight, autoAppletHeight(kind, setup.appletHeight, setup.imageHeight), height);
+    file.writeText("\r\n<applet name=\"paintbbs\" code=\"");
+    file.writeText(code);
+    file.writeText("\" archive=\"");
+    file.writeText(archive);
+    file.writeText("\" width=\"");
+    file.writeText(width);
+    file.writeText("\" height=\"");
+    file.writeText(height);
+    file.writeText("\">\r\n");
+}
+
+}  // namespace
+
+void writePainterParams(FileHandle& file, AppletKind kind, const DrawingSetup& setup, const char* folder,
+                        const IniSection& design) {
+    bool shi = isShiPainter(kind);
+    bool allInOne = kind == AppletKind::ShiPainterAllNormal || kind == AppletKind::ShiPainterAllPro;
+    bool pro = kind == AppletKind::ShiPainterPro || kind == AppletKind::ShiPainterAllPro;
+    writeParam(file, "header_magic", shi ? "S" : "P");
+    if (shi) {
+        writeParam(file, "dir_resource", "./res/");
+        writeParam(file, "tt.zip", allInOne ? "tt_def.zip" : "./res/tt.zip");
+        writeParam(file, "res.zip", allInOne ? "res.zip" : pro ? "./res/res_pro.zip" : "./res/res_normal.zip");
+        writeParam(file, "tools", pro ? "pro" : "normal");
+        writeParam(file, "quality", setup.quality + 1);
+        writeParam(file, "layer_count", setup.layers < smallestLayerCount ? smallestLayerCount : setup.layers);
+    }
+    writeParam(file, "image_width", setup.imageWidth);
+    writeParam(file, "image_height", setup.imageHeight);
+    writeParam(file, "image_jpeg", "false");
+    writeParam(file, "image_size", "0");
+    writeParam(file, "poo", "false");
+    writeParam(file, "send_advance", "true");
+    writeParam(file, "send_language", "sjis");
+    writeParam(file, "send_header_image_type", "false");
+    writeParam(file, "send_header_timer", "false");
+    writeParam(file, "send_header_count", "false");
+    if (setup.animation) writeParam(file, "thumbnail_type", "animation");
+    writeParam(file, "undo", setup.undo);
+    writeParam(file, "undo_in_mg", setup.undoBatch);
+    if (!setup.continuePath.isEmpty()) {
+        copyPictureToContinue(setup, folder);
+        writeParam(file, isAnimationFile(setup.continuePath) ? "pch_file" : "image_canvas", loadCopy);
+    }
+    writeParam(file, "send_header", setup.animation ? "1" : "0");
+    writeDesignParams(file, kind, design);
+}
+
+void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* folder) {
+    writeParam(file, "cgi", "getpic.cgi");
+    writeParam(file, "type", "1");
+    writeParam(file, "picw", setup.imageWidth);
+    writeParam(file, "pich", setup.imageHeight);
+    if (!setup.continuePath.isEmpty()) {
+        copyPictureToContinue(setup, folder);
+        writeParam(file, "image", loadCopy);
+    }
+}
+
+bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
+    AppletKind kind;
+    if (!appletKindOf(setup.kind, kind)) return false;
+    TextBuffer path;
+    folderFile(folder, "draw.html", path);
+    FileHandle file;
+    if (!file.createWrite(path.text())) return false;
+    TextBuffer settingsFile;
+    folderFile(folder, "set.ini", settingsFile);
+    IniSection design(settingsFile.text(), "Design");
+    const PaletteEntry* palette = kind == AppletKind::Poo ? nullptr : paletteScript(setup.palette);
+
+    writeTextResource(file, drawHeadResource);
+    if (palette) writeFormatted(file, "<script type=\"text/javascript\" src=\"%s\"></script>\r\n", palette->script);
+    TextBuffer colour;
+    htmlColour(pageColour(design), colour);
+    writeFormatted(file, "</head>\r\n<body text=\"black\" bgcolor=\"%s\">\r\n", colour.text());
+    file.writeText("<table border=\"0\" cellspacing=\"6\" width=\"100%\" height=\"100%\"><tr>");
+    file.writeText(setup.appletWidth == wholeWindow ? "<td width=\"100%\">" : "<td align=\"center\">");
+    writeAppletTag(file, kind, setup, folder);
+    if (kind == AppletKind::Poo)
+        writePooParams(file, setup, folder);
+    else
+        writePainterParams(file, kind, setup, folder, design);
+    file.writeText("</applet></td>\r\n");
+    if (palette)
+        writeFormatted(file, "<td><script type=\"text/javascript\">\r\n<!--\r\n%s\r\n//-->\r\n</script></td>",
+                       palette->startCall);
+    file.writeText("\r\n</tr></table>\r\n</body></html>");
+    return file.close();
+}
+
+bool prepareDrawing(const DrawingSetup& setup, const char* folder, platform::WindowRef owner) {
+    TextBuffer warning;
+    if (!checkDrawingFiles(setup, folder, warning)) {
+        showWarning(owner, warning.text());
+        return false;
+    }
+    writeDrawingPage(setup, folder);
+    return true;
+}
+
+void drawingPageAddress(uint16_t port, TextBuffer& out) {
+    out.assign("http://localhost");
+    if (port != plainHttpPort) {
+        char number[16];
+        std::snprintf(number, sizeof number, ":%u", static_cast<unsigned>(port));
+        out.append(number);
+    }
+    out.append("/draw.html");
+}
+
+bool startDrawing(const DrawingSetup& setup, const char* folder, uint16_t port, platform::WindowRef owner) {
+    if (!prepareDrawing(setup, folder, owner)) return false;
+    TextBuffer address;
+    drawingPageAddress(port, address);
+    TextBuffer settingsFile;
+    folderFile(folder, "set.ini", settingsFile);
+    return launchBrowser(owner, address.text(), settingsFile.text());
+}

@@ -1,0 +1,22 @@
+// Pieces of the generated pages: applet parameter lines, colours, the head
+// texts of the program's resources, and the files of the program folder.
+#pragma once
+
+#include <cstdint>
+
+#include "app/file_handle.h"
+#include "app/text_buffer.h"
+
+// Appends <param name="NAME" value="VALUE">\r\n with the text, or the number
+// in decimal, as VALUE. False when the line could not be written whole.
+bool writeParam(FileHandle& file, const char* name, const char* value);
+bool writeParam(FileHandle& file, const char* name, int64_t value);
+
+// folder, \ and name.
+void folderFile(const char* folder, const char* name, TextBuffer& out);
+
+// Writes a "TEXT" resource of the program up to its terminating NUL.
+void writeTextResource(FileHandle& file, int id);
+
+// "#RRGGBB" of a colour stored red in the lowest byte (0x00BBGGRR).
+void htmlColour(int32_t colour, TextBuffer& out);

@@ -1,0 +1,49 @@
+// Animation files: the size a PCH file's name carries, the header of an
+// SPCH file, and the playback page anim.html for the PCHViewer applet.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "app/text_buffer.h"
+#include "platform/platform.h"
+
+// The size tag "[x<width>y<height>]" from the last "[" of path. True only
+// when both numbers were read; otherwise width and height stay unchanged.
+bool pchSizeFromName(const char* path, int32_t& width, int32_t& height);
+
+// Calls onEntry(key, value) for each header line key=value of an SPCH file
+// (value: the decimal number after "=", 0 when none) up to the first line
+// without "=" or the end of the file. Lines are read lineCapacity bytes at a
+// time (1 to 4096); a longer line comes in pieces, each taken as a line of
+// its own. False when the file cannot be opened or the capacity is refused.
+using SpchEntryHandler = std::function<void(const char* key, int32_t value)>;
+bool readSpchHeader(const char* path, int lineCapacity, const SpchEntryHandler& onEntry);
+
+// The playback dialog's reading of an animation file: 300 x 300 with 2
+// layers, then the name tag of a .pch file, or the SPCH header's
+// image_width, image_height and layer_max for any other file.
+void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_t& layers);
+
+// Writes folder\anim.html for the animation file fileName (its name without
+// folder), height + 26 in the applet tag when progress shows the bar. False
+// when the page cannot be created.
+bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width, uint32_t height,
+                        uint32_t layers, bool progress);
+
+// "file:///" and folder\anim.html with every \ turned into /.
+void animationPageAddress(const char* folder, TextBuffer& out);
+
+// What the playback dialog plays.
+struct PlaybackRequest {
+    const char* path;  // the animation file, a full path
+    uint32_t width;
+    uint32_t height;
+    uint32_t layers;
+    bool progress;
+};
+
+// The play step: a warning owned by owner and false for an empty path;
+// otherwise the page, the copy of the file to folder\_load.dat (not checked)
+// and the browser of folder\set.ini at the page's file address.
+bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner);
