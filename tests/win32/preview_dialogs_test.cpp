@@ -7,12 +7,15 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/test_pictures.h"
 #include "ui/dialogs/jpeg_preview_dialog.h"
+#include "ui/dialogs/thumbnail_dialog.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -128,4 +131,126 @@ TEST(JpegPreviewWithoutPicture, EndsAtOnceWithMinusOne) {
     EXPECT_EQ(result, -1);
     EXPECT_FALSE(scripted);
     EXPECT_FALSE(folder.exists(previewFile));
+}
+
+// ---- Thumbnail settings -------------------------------------------------------
+
+namespace {
+
+struct Thumbnail : ::testing::Test {
+    void SetUp() override {
+        RasterImage picture;
+        ASSERT_TRUE(gradientPicture(picture, 400, 300));
+        ASSERT_TRUE(writePngFile(picture, submitted));
+        dialog.thumbWidth = 200;
+        dialog.thumbHeight = 150;
+        dialog.thumbType = 1;
+        dialog.thumbSetting = 0x8055;
+    }
+    INT_PTR run(const std::function<void(HWND)>& script) { return runModal(dialog, IDD_THUMBNAIL, nullptr, script); }
+    TempFolder folder;
+    ThumbnailDialog dialog;
+};
+
+std::vector<std::string> sizeBoxes(HWND window) {
+    return {textOf(window, IDC_THUMB_WIDTH), textOf(window, IDC_THUMB_HEIGHT), textOf(window, IDC_THUMB_WIDTH_PERCENT),
+            textOf(window, IDC_THUMB_HEIGHT_PERCENT)};
+}
+
+using Boxes = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Thumbnail, OpensWithSizesPercentagesFormatAndTiedProportions) {
+    run([&](HWND window) {
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"200", "150", "50", "50"}));
+        EXPECT_TRUE(isChecked(window, IDC_THUMB_KEEP_RATIO));
+        EXPECT_EQ(comboItems(window, IDC_THUMB_FORMAT), (Boxes{"BMP", "PNG", "JPEG"}));
+        EXPECT_EQ(comboSelection(window, IDC_THUMB_FORMAT), 1);
+        EXPECT_EQ(textOf(window, IDC_THUMB_QUALITY), "85");
+        EXPECT_TRUE(isChecked(window, IDC_THUMB_PROGRESSIVE));
+        EXPECT_FALSE(isEnabled(window, IDC_THUMB_QUALITY));
+        EXPECT_FALSE(isEnabled(window, IDC_THUMB_PROGRESSIVE));
+        click(window, IDOK);
+    });
+}
+
+TEST_F(Thumbnail, TiedBoxesFollowTheOneTyped) {
+    run([&](HWND window) {
+        typeText(window, IDC_THUMB_WIDTH, "200");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"200", "150", "50", "50"}));
+        typeText(window, IDC_THUMB_WIDTH, "100");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"100", "75", "25", "25"}));
+        typeText(window, IDC_THUMB_HEIGHT_PERCENT, "10");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"40", "30", "10", "10"}));
+        typeText(window, IDC_THUMB_HEIGHT, "60");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"80", "60", "20", "20"}));
+        typeText(window, IDC_THUMB_WIDTH_PERCENT, "75");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"300", "225", "75", "75"}));
+        click(window, IDOK);
+    });
+    EXPECT_EQ(dialog.thumbWidth, 300);
+    EXPECT_EQ(dialog.thumbHeight, 225);
+}
+
+TEST_F(Thumbnail, UntiedBoxesOnlyMoveTheirOwnPair) {
+    run([&](HWND window) {
+        click(window, IDC_THUMB_KEEP_RATIO);
+        EXPECT_FALSE(isChecked(window, IDC_THUMB_KEEP_RATIO));
+        typeText(window, IDC_THUMB_WIDTH, "100");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"100", "150", "25", "50"}));
+        typeText(window, IDC_THUMB_HEIGHT_PERCENT, "10");
+        EXPECT_EQ(sizeBoxes(window), (Boxes{"100", "30", "25", "10"}));
+        click(window, IDOK);
+    });
+}
+
+TEST_F(Thumbnail, JpegEnablesQualityAndTheCloseBoxKeepsTheValuesLikeOk) {
+    INT_PTR result = run([&](HWND window) {
+        SendDlgItemMessageW(window, IDC_THUMB_FORMAT, CB_SETCURSEL, 2, 0);
+        command(window, IDC_THUMB_FORMAT, CBN_SELCHANGE);
+        EXPECT_TRUE(isEnabled(window, IDC_THUMB_QUALITY));
+        EXPECT_TRUE(isEnabled(window, IDC_THUMB_PROGRESSIVE));
+        typeText(window, IDC_THUMB_QUALITY, "250");
+        click(window, IDC_THUMB_PROGRESSIVE);
+        typeText(window, IDC_THUMB_WIDTH, "40");
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(dialog.thumbType, 2);
+    EXPECT_EQ(dialog.thumbSetting, 100);  // quality kept to 100, progressive unticked
+    EXPECT_EQ(dialog.thumbWidth, 40);
+    EXPECT_EQ(dialog.thumbHeight, 30);
+}
+
+TEST_F(Thumbnail, EmptyQualityGivesOneAndEnterUpdatesThePreviewNotOk) {
+    COLORREF after = 0;
+    INT_PTR result = run([&](HWND window) {
+        HWND view = GetDlgItem(window, IDC_THUMB_VIEW);
+        typeText(window, IDC_THUMB_QUALITY, "");
+        typeText(window, IDC_THUMB_WIDTH, "0");
+        EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), IDC_THUMB_UPDATE);
+        click(window, IDC_THUMB_UPDATE);  // a width of 0 draws nothing new
+        EXPECT_TRUE(IsWindow(window));
+        typeText(window, IDC_THUMB_WIDTH, "200");
+        click(window, IDC_THUMB_UPDATE);
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        HDC dc = GetDC(view);
+        after = GetPixel(dc, 120, 60);  // the scaled gradient: red grows to the right
+        ReleaseDC(view, dc);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(dialog.thumbSetting, 1 + 0x8000);
+    EXPECT_NEAR(GetRValue(after), 240, 3);
+    EXPECT_NEAR(GetGValue(after), 120, 3);
+}
+
+TEST(ThumbnailWithoutPicture, EndsAtOnceWithMinusOneAndKeepsTheValues) {
+    TempFolder folder;
+    ThumbnailDialog dialog;
+    dialog.thumbWidth = 7;
+    INT_PTR result = runModal(dialog, IDD_THUMBNAIL, nullptr, [](HWND) {});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(dialog.thumbWidth, 7);
 }
