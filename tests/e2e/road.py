@@ -103,8 +103,9 @@ class Program:
         with open(self.path("set.ini"), "w", encoding="cp932", newline="\r\n") as f:
             f.write("\n".join(lines) + "\n")
         program = shutil.copy(PROGRAM, self.path("sketchhaven"))
+        self.errors = tempfile.TemporaryFile()
         self.process = subprocess.Popen([program], cwd=self.folder, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        stdout=subprocess.DEVNULL, stderr=self.errors,
                                         preexec_fn=die_with_parent)
         self.wait_until_listening()
 
@@ -114,7 +115,7 @@ class Program:
     def wait_until_listening(self):
         for _ in range(200):
             if self.process.poll() is not None:
-                raise RuntimeError("program ended: " + self.process.stderr.read().decode(errors="replace"))
+                raise RuntimeError("program ended: " + self.error_text())
             try:
                 socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
                 return
@@ -133,7 +134,14 @@ class Program:
         c.close()
         return r.status, r.getheader("Content-Type"), text, answered - sent
 
+    def error_text(self):
+        """What the program wrote to standard error (its message boxes, and
+        the sanitizers' reports in a sanitizer build)."""
+        self.errors.seek(0)
+        return self.errors.read().decode("utf-8", "replace")
+
     def stop(self):
+        """Stops the program; raises when a sanitizer reported a fault."""
         if self.process.poll() is None:
             self.process.terminate()
             try:
@@ -141,8 +149,11 @@ class Program:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-        self.process.stderr.close()
+        text = self.error_text()
+        self.errors.close()
         shutil.rmtree(self.folder, ignore_errors=True)
+        if "Sanitizer" in text or "runtime error:" in text:
+            raise AssertionError("sanitizer report:\n" + text)
 
 
 def saved_lines(reply):
