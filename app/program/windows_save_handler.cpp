@@ -1,5 +1,11 @@
-// The Windows build answers every submission with the failure reply until
-// its save dialog asks the user.
+// On Windows a submission is saved through the save dialog, and the
+// overwrite question is a Yes/No box.
 #include "app/program/save_handler.h"
+#include "save/save_flow.h"
+#include "ui/dialogs/dialog_save_asker.h"
 
-SubmissionHandler* saveHandler(Settings&) { return nullptr; }
+SubmissionHandler* saveHandler(Settings& settings) {
+    static DialogSaveAsker asker(settings);
+    static SaveFlow flow(settings, asker);
+    return &flow;
+}

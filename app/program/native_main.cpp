@@ -1,6 +1,6 @@
 // The program: serves the current folder, as the program folder, on the port
-// of set.ini and saves what is posted, until it is stopped (natively by
-// SIGINT or SIGTERM).
+// of set.ini and saves what is posted, until it is stopped by SIGINT or
+// SIGTERM.
 #include <cstdint>
 
 #include "app/program/save_handler.h"
