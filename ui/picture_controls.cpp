@@ -40,6 +40,22 @@ void fitSize(int32_t w, int32_t h, int32_t cw, int32_t ch, int32_t& shownWidth, 
     }
 }
 
+// ---- PaintedControl -----------------------------------------------------------
+
+LRESULT PaintedControl::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PRINTCLIENT) return SubclassedControl::dispatch(message, wParam, lParam);
+    paint(reinterpret_cast<HDC>(wParam));
+    return 0;
+}
+
+bool PaintedControl::onPaint() {
+    PAINTSTRUCT paintInfo;
+    HDC dc = BeginPaint(handle(), &paintInfo);
+    paint(dc);
+    EndPaint(handle(), &paintInfo);
+    return true;
+}
+
 // ---- ColourSwatch -------------------------------------------------------------
 
 void ColourSwatch::setColour(COLORREF colour) {
@@ -47,16 +63,12 @@ void ColourSwatch::setColour(COLORREF colour) {
     invalidate();
 }
 
-bool ColourSwatch::onPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle(), &paint);
+void ColourSwatch::paint(HDC dc) {
     RECT client;
     GetClientRect(handle(), &client);
     HBRUSH brush = CreateSolidBrush(colour_);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    EndPaint(handle(), &paint);
-    return true;
 }
 
 // ---- ImagePreview ---------------------------------------------------------------
@@ -82,20 +94,15 @@ bool ImagePreview::showFile(const char* path) {
     return showImage(loaded);
 }
 
-bool ImagePreview::onPaint() {
-    if (!picture_) return false;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle(), &paint);
+void ImagePreview::paint(HDC dc) {
     RECT client;
     GetClientRect(handle(), &client);
     FillRect(dc, &client, reinterpret_cast<HBRUSH>(COLOR_BTNSHADOW + 1));
-    if (!picture_->isEmpty()) {
+    if (picture_ && !picture_->isEmpty()) {
         int32_t x = (client.right - picture_->width()) >> 1;
         int32_t y = (client.bottom - picture_->height()) >> 1;
         paintImage(dc, *picture_, x, y, 0, 0, 0, 0);
     }
-    EndPaint(handle(), &paint);
-    return true;
 }
 
 // ---- PanImageView ---------------------------------------------------------------
@@ -105,14 +112,20 @@ void PanImageView::setImage(const RasterImage* image, COLORREF background, bool 
     offsetX_ = 0;
     offsetY_ = 0;
     dragging_ = false;
+    cleared_ = clearNow;
+    background_ = background;
     if (!clearNow) return;
     HDC dc = GetDC(handle());
+    fillBackground(dc);
+    ReleaseDC(handle(), dc);
+}
+
+void PanImageView::fillBackground(HDC dc) const {
     RECT client;
     GetClientRect(handle(), &client);
-    HBRUSH brush = CreateSolidBrush(background);
+    HBRUSH brush = CreateSolidBrush(background_);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    ReleaseDC(handle(), dc);
 }
 
 POINT PanImageView::screenPoint(int x, int y) const {
@@ -157,17 +170,15 @@ bool PanImageView::onSetCursor(WPARAM, int hitTest, int) {
     return true;
 }
 
-bool PanImageView::onPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle(), &paint);
-    if (image_ && !image_->isEmpty()) {
-        int viewWidth = 0;
-        int viewHeight = 0;
-        clientSize(viewWidth, viewHeight);
-        int32_t w = std::min<int32_t>(viewWidth, image_->width() - offsetX_);
-        int32_t h = std::min<int32_t>(viewHeight, image_->height() - offsetY_);
-        if (w > 0 && h > 0) paintImage(dc, *image_, 0, 0, w, h, offsetX_, offsetY_);
+void PanImageView::paint(HDC dc) {
+    if (!image_ || image_->isEmpty()) {
+        if (cleared_) fillBackground(dc);
+        return;
     }
-    EndPaint(handle(), &paint);
-    return true;
+    int viewWidth = 0;
+    int viewHeight = 0;
+    clientSize(viewWidth, viewHeight);
+    int32_t w = std::min<int32_t>(viewWidth, image_->width() - offsetX_);
+    int32_t h = std::min<int32_t>(viewHeight, image_->height() - offsetY_);
+    if (w > 0 && h > 0) paintImage(dc, *image_, 0, 0, w, h, offsetX_, offsetY_);
 }

@@ -148,6 +148,23 @@ INT_PTR runModal(DialogBase& dialog, int templateId, HWND owner, const std::func
     return result;
 }
 
+COLORREF printedPixel(HWND window, int x, int y) {
+    RECT client{};
+    GetClientRect(window, &client);
+    if (x < 0 || y < 0 || x >= client.right || y >= client.bottom) return CLR_INVALID;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    COLORREF colour = GetPixel(memory, x, y);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return colour;
+}
+
 void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 void command(HWND dialog, int id, int code) {

@@ -70,6 +70,11 @@ private:
 // Lets the queue run for about milliseconds.
 void pump(DWORD milliseconds);
 
+// One pixel (0x00BBGGRR) of what window paints when asked to print its
+// client area into a bitmap of its size: the picture of the control itself,
+// whatever covers it on the screen. CLR_INVALID outside the client area.
+COLORREF printedPixel(HWND window, int x, int y);
+
 // Helpers for scripts.
 void click(HWND dialog, int id);
 void command(HWND dialog, int id, int code);

@@ -25,13 +25,9 @@ HWND fileList(HWND chooser) {
 }
 
 COLORREF centreOf(HWND control) {
-    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     RECT client;
     GetClientRect(control, &client);
-    HDC dc = GetDC(control);
-    COLORREF colour = GetPixel(dc, client.right / 2, client.bottom / 2);
-    ReleaseDC(control, dc);
-    return colour;
+    return printedPixel(control, client.right / 2, client.bottom / 2);
 }
 
 void setFileName(HWND chooser, const wchar_t* name) {

@@ -40,15 +40,6 @@ private:
     bool created_ = false;
 };
 
-// Paints the control now and reads one of its pixels as 0x00BBGGRR.
-COLORREF pixelOf(HWND control, int x, int y) {
-    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    HDC dc = GetDC(control);
-    COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(control, dc);
-    return colour;
-}
-
 }  // namespace
 
 TEST(FitRule, NeverEnlargesAndKeepsTheProportions) {
@@ -81,10 +72,10 @@ TEST(ColourSwatches, PaintTheWholeClientInTheirColour) {
     RECT client;
     GetClientRect(swatch.handle(), &client);
     EXPECT_EQ(swatch.colour(), 0xFFFFFFu);
-    EXPECT_EQ(pixelOf(swatch.handle(), 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(printedPixel(swatch.handle(), 1, 1), 0xFFFFFFu);
     swatch.setColour(RGB(0x12, 0x80, 0xF0));
-    EXPECT_EQ(pixelOf(swatch.handle(), 0, 0), RGB(0x12, 0x80, 0xF0));
-    EXPECT_EQ(pixelOf(swatch.handle(), client.right - 1, client.bottom - 1), RGB(0x12, 0x80, 0xF0));
+    EXPECT_EQ(printedPixel(swatch.handle(), 0, 0), RGB(0x12, 0x80, 0xF0));
+    EXPECT_EQ(printedPixel(swatch.handle(), client.right - 1, client.bottom - 1), RGB(0x12, 0x80, 0xF0));
 }
 
 TEST(ImagePreviews, WideImageIsFittedAndCentredVertically) {
@@ -102,10 +93,10 @@ TEST(ImagePreviews, WideImageIsFittedAndCentredVertically) {
     EXPECT_EQ(held.width(), 200);
     EXPECT_EQ(held.height(), 150);
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    EXPECT_EQ(pixelOf(preview.handle(), 100, 24), shadow);
-    EXPECT_EQ(pixelOf(preview.handle(), 100, 25), RGB(0xFF, 0, 0));
-    EXPECT_EQ(pixelOf(preview.handle(), 100, 174), RGB(0xFF, 0, 0));
-    EXPECT_EQ(pixelOf(preview.handle(), 100, 175), shadow);
+    EXPECT_EQ(printedPixel(preview.handle(), 100, 24), shadow);
+    EXPECT_EQ(printedPixel(preview.handle(), 100, 25), RGB(0xFF, 0, 0));
+    EXPECT_EQ(printedPixel(preview.handle(), 100, 174), RGB(0xFF, 0, 0));
+    EXPECT_EQ(printedPixel(preview.handle(), 100, 175), shadow);
 }
 
 TEST(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
@@ -123,12 +114,12 @@ TEST(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
     EXPECT_EQ(held.width(), 100);
     EXPECT_EQ(held.height(), 50);
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    EXPECT_EQ(pixelOf(preview.handle(), 49, 75), shadow);
-    EXPECT_EQ(pixelOf(preview.handle(), 50, 75), RGB(0, 0, 0));    // picture (0, 0)
-    EXPECT_EQ(pixelOf(preview.handle(), 149, 124), RGB(99, 49, 0));  // picture (99, 49): not flipped
-    EXPECT_EQ(pixelOf(preview.handle(), 150, 124), shadow);
+    EXPECT_EQ(printedPixel(preview.handle(), 49, 75), shadow);
+    EXPECT_EQ(printedPixel(preview.handle(), 50, 75), RGB(0, 0, 0));    // picture (0, 0)
+    EXPECT_EQ(printedPixel(preview.handle(), 149, 124), RGB(99, 49, 0));  // picture (99, 49): not flipped
+    EXPECT_EQ(printedPixel(preview.handle(), 150, 124), shadow);
     held.release();  // the holder drops the picture: only the frame remains
-    EXPECT_EQ(pixelOf(preview.handle(), 60, 80), shadow);
+    EXPECT_EQ(printedPixel(preview.handle(), 60, 80), shadow);
 }
 
 TEST(ImagePreviews, FileThatCannotBeLoadedKeepsThePicture) {
@@ -173,11 +164,11 @@ TEST_F(PanFixture, DraggingMovesThePictureWithTheMouseWithinItsEdges) {
     drag(100, 100, 60, 90);  // the mouse goes left and up: the view moves right and down
     EXPECT_EQ(view.offsetX(), 40);
     EXPECT_EQ(view.offsetY(), 10);
-    EXPECT_EQ(pixelOf(view.handle(), 0, 0), RGB(40, 10, 0));
+    EXPECT_EQ(printedPixel(view.handle(), 0, 0), RGB(40, 10, 0));
     drag(100, 100, 0, 0);  // far past the right and bottom edges
     EXPECT_EQ(view.offsetX(), 50);
     EXPECT_EQ(view.offsetY(), 30);
-    EXPECT_EQ(pixelOf(view.handle(), 199, 199), RGB(249, 229, 0));
+    EXPECT_EQ(printedPixel(view.handle(), 199, 199), RGB(249, 229, 0));
     drag(0, 0, 150, 150);  // back past the left and top edges
     EXPECT_EQ(view.offsetX(), 0);
     EXPECT_EQ(view.offsetY(), 0);
@@ -201,9 +192,7 @@ TEST_F(PanFixture, NewImageResetsTheOffsetsAndClearingPaintsTheBackground) {
     view.setImage(nullptr, RGB(0x20, 0x40, 0x60), true);
     EXPECT_EQ(view.offsetX(), 0);
     EXPECT_EQ(view.offsetY(), 0);
-    HDC dc = GetDC(view.handle());
-    EXPECT_EQ(GetPixel(dc, 10, 10), RGB(0x20, 0x40, 0x60));
-    ReleaseDC(view.handle(), dc);
+    EXPECT_EQ(printedPixel(view.handle(), 10, 10), RGB(0x20, 0x40, 0x60));  // and it stays cleared
 }
 
 TEST_F(PanFixture, CursorIsTheFourWayArrowOverTheClientArea) {

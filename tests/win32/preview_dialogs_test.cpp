@@ -234,13 +234,7 @@ TEST_F(Thumbnail, EmptyQualityGivesOneAndEnterUpdatesThePreviewNotOk) {
         EXPECT_TRUE(IsWindow(window));
         typeText(window, IDC_THUMB_WIDTH, "200");
         click(window, IDC_THUMB_UPDATE);
-        // Read from the screen only once nothing else can cover the dialog.
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        SetForegroundWindow(window);
-        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        HDC dc = GetDC(view);
-        after = GetPixel(dc, 120, 60);  // the scaled gradient: red grows to the right
-        ReleaseDC(view, dc);
+        after = printedPixel(view, 120, 60);  // the scaled gradient: red grows to the right
         click(window, IDOK);
     });
     EXPECT_EQ(result, 1);

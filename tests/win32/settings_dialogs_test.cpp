@@ -113,13 +113,10 @@ Swatch swatchOf(HWND window, int line) {
     SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(line), 0);
     RECT r{};
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&r));
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    HDC dc = GetDC(list);
     int left = r.left + 2;
     int top = r.top + 2;
-    Swatch s{GetPixel(dc, left + 1, top + 3), GetPixel(dc, left + 3, top + 3), GetPixel(dc, left, top + 4)};
-    ReleaseDC(list, dc);
-    return s;
+    return {printedPixel(list, left + 1, top + 3), printedPixel(list, left + 3, top + 3),
+            printedPixel(list, left, top + 4)};
 }
 
 constexpr COLORREF white = RGB(255, 255, 255);
