@@ -1,31 +1,38 @@
-// Writes a picture of every dialog of the program, and of the main window,
-// into the folder given as argument (docs/screenshots of the repository).
+// Writes a picture of every dialog of the program, as it opens with sample
+// data, into the folder given as argument (docs/screenshots of the
+// repository). The program's own folder is its program folder: set.ini and
+// the submitted picture are written there and removed again.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
 #include <string>
 
+#include "app/settings.h"
+#include "image/raster_image.h"
+#include "save/save_choices.h"
 #include "tests/win32/dialog_driver.h"
+#include "tests/win32/program_files.h"
+#include "tests/win32/test_pictures.h"
 #include "tests/win32/window_capture.h"
+#include "ui/about_dialog.h"
+#include "ui/browser_dialog.h"
+#include "ui/design_dialog.h"
+#include "ui/dialogs/jpeg_preview_dialog.h"
+#include "ui/dialogs/playback_dialog.h"
+#include "ui/dialogs/preset_editor_dialog.h"
+#include "ui/dialogs/save_dialog.h"
+#include "ui/dialogs/thumbnail_dialog.h"
 #include "ui/resource_ids.h"
 
 namespace {
-
-// A template shown as it is, with the system's initial focus.
-class TemplateDialog : public DialogBase {
-public:
-    bool onInitDialog(LRESULT& value) override {
-        value = TRUE;
-        return true;
-    }
-};
 
 int failures = 0;
 
 void shoot(const std::string& folder, const char* name, DialogBase& dialog, int templateId) {
     std::string path = folder + "\\" + name + ".png";
     runModal(dialog, templateId, nullptr, [&](HWND window) {
+        SetForegroundWindow(window);
         if (!captureWindow(window, path.c_str())) {
             std::fprintf(stderr, "could not capture %s\n", name);
             ++failures;
@@ -33,6 +40,10 @@ void shoot(const std::string& folder, const char* name, DialogBase& dialog, int 
         EndDialog(window, 0);
     });
 }
+
+constexpr char sampleSettings[] =
+    "[Design]\r\ncolor1=15790320\r\ncolor3=255\r\ncolor6=8421376\r\nScrollSize=16\r\nCursor=pen.gif\r\n"
+    "[Browser]\r\nFlag=1\r\nPath=C:\\Program Files\\Browser\\browser.exe\r\n";
 
 }  // namespace
 
@@ -44,24 +55,46 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     std::string folder = argv[1];
+    ProgramFiles files;
+    files.write("set.ini", sampleSettings);
+    RasterImage picture;
+    if (!gradientPicture(picture, 400, 300) || !writePngFile(picture, files.file("_tmppng.dat").c_str())) {
+        std::fprintf(stderr, "could not write the sample picture\n");
+        return 1;
+    }
+    SetCurrentDirectoryA(files.folder().c_str());
     {  // the first window of a process can reach the screen late: one to throw away
-        TemplateDialog warmUp;
+        AboutDialog warmUp;
         shoot(folder, "warm_up", warmUp, IDD_ABOUT);
         DeleteFileA((folder + "\\warm_up.png").c_str());
     }
-    const struct {
-        const char* name;
-        int templateId;
-    } templates[] = {
-        {"main_window_template", IDD_MAIN},   {"about", IDD_ABOUT},
-        {"browser", IDD_BROWSER},             {"design", IDD_DESIGN},
-        {"playback", IDD_PLAYBACK},           {"preset_editor", IDD_PRESET_EDITOR},
-        {"save", IDD_SAVE},                   {"jpeg_preview", IDD_JPEG_PREVIEW},
-        {"thumbnail", IDD_THUMBNAIL},
-    };
-    for (const auto& t : templates) {
-        TemplateDialog dialog;
-        shoot(folder, t.name, dialog, t.templateId);
-    }
+    AboutDialog about;
+    shoot(folder, "about", about, IDD_ABOUT);
+    BrowserDialog browser;
+    shoot(folder, "browser", browser, IDD_BROWSER);
+    DesignDialog design;
+    shoot(folder, "design", design, IDD_DESIGN);
+    PlaybackDialog playback;
+    playback.showProgress = true;
+    shoot(folder, "playback", playback, IDD_PLAYBACK);
+    Settings settings;
+    PresetEditorDialog presets(settings.presets);
+    shoot(folder, "preset_editor", presets, IDD_PRESET_EDITOR);
+
+    settings.saveDir.assign("C:\\users\\Public\\Pictures");
+    settings.saveFile.assign("drawing");
+    SaveChoices choices;
+    fillSaveChoices(settings, SubmissionFlags{}, choices);
+    SaveDialog save(settings, choices, picture);
+    shoot(folder, "save", save, IDD_SAVE);
+    JpegPreviewDialog jpeg;
+    jpeg.setting = 85;
+    shoot(folder, "jpeg_preview", jpeg, IDD_JPEG_PREVIEW);
+    ThumbnailDialog thumbnail;
+    thumbnail.thumbWidth = 200;
+    thumbnail.thumbHeight = 150;
+    thumbnail.thumbType = 2;
+    thumbnail.thumbSetting = 85;
+    shoot(folder, "thumbnail", thumbnail, IDD_THUMBNAIL);
     return failures == 0 ? 0 : 1;
 }

@@ -43,10 +43,12 @@ void drawTitle(HWND window, const RECT& frame, HDC memory) {
     if (!GetTitleBarInfo(window, &title) || (title.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return;
     RECT bar = title.rcTitleBar;
     OffsetRect(&bar, -frame.left, -frame.top);
+    bar.left = 0;  // the frame's corner too, which no window manager paints here
+    FillRect(memory, &bar, GetSysColorBrush(COLOR_ACTIVECAPTION));
     DrawCaption(window, memory, &bar, DC_ACTIVE | DC_TEXT | DC_ICON | DC_GRADIENT);
 }
 
-bool copyFromScreen(HWND window, const RECT& frame, RasterImage& picture) {
+bool copyFromScreen(HWND window, const RECT& frame, bool withTitle, RasterImage& picture) {
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
     if (!picture.create(width, height)) return false;
@@ -56,7 +58,7 @@ bool copyFromScreen(HWND window, const RECT& frame, RasterImage& picture) {
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-    drawTitle(window, frame, memory);
+    if (withTitle) drawTitle(window, frame, memory);
     SelectObject(memory, old);
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
@@ -82,14 +84,14 @@ bool captureWindow(HWND window, const char* path) {
     RasterImage picture;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         paintNow(window);
-        if (!copyFromScreen(window, frame, picture)) return false;
+        if (!copyFromScreen(window, frame, false, picture)) return false;
         if (!isUniform(picture)) break;
         Sleep(attemptDelay);
     }
     // Once it shows, give the frame the same time to reach the screen.
     Sleep(settleDelay);
     paintNow(window);
-    if (!copyFromScreen(window, frame, picture)) return false;
+    if (!copyFromScreen(window, frame, true, picture)) return false;
     PngRaster raster;
     if (!preparePng(picture, raster, 24, nullptr, 0)) return false;
     return writePng(raster, path, pngLevel, -1);
