@@ -1,49 +1,65 @@
-// The program: serves the current folder, as the program folder, on the port
-// of set.ini and saves what is posted through the save dialog, until the
-// process is ended.
-#include <cstdint>
+// The program: one instance at a time, the main window with the local server
+// behind it, serving the program folder until File > Exit or the close box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
 
 #include "app/program/save_handler.h"
 #include "app/settings.h"
-#include "app/text_buffer.h"
-#include "pages/drawing_setup.h"
 #include "platform/platform.h"
-#include "platform/socket.h"
-#include "server/local_server.h"
+#include "platform/win32/wide.h"
+#include "ui/main_window.h"
 
 namespace {
 
-constexpr uint16_t defaultPort = 80;
+constexpr char instanceName[] = "*Sketchhaven*";
 
-// The folder served, made current again after every save.
-char servedFolder[512];
+// Registers the common-control classes the windows use (the spin controls
+// among them), then takes the named lock; false when another instance
+// holds it.
+bool acquireSingleInstance(const char* name) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    return platform::acquireInstanceLock(name);
+}
 
-bool enterServedFolder() { return platform::setCurrentFolder(servedFolder); }
+// The program's arguments after its own name, code page 932.
+std::string commandLineArguments() {
+    const wchar_t* p = GetCommandLineW();
+    bool quoted = false;
+    for (; *p && (quoted || (*p != L' ' && *p != L'\t')); ++p) {
+        if (*p == L'"') quoted = !quoted;
+    }
+    return platform::win32::narrow(p);
+}
 
-// Port of section Setting in folder's set.ini; 80 when absent or out of range.
-uint16_t configuredPort(const char* folder) {
-    TextBuffer path(folder);
-    path.append("\\set.ini");
-    int32_t port = platform::profileInt("Setting", "Port", defaultPort, path.text());
-    return port > 0 && port <= 0xFFFF ? static_cast<uint16_t>(port) : defaultPort;
+// Every message is first offered to the main window's dialog handling
+// (keyboard navigation between its controls). The quit message's code, or
+// 1 when the queue failed.
+int runMessageLoop(HWND dialog) {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (IsWindow(dialog) && IsDialogMessageW(dialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
 }  // namespace
 
-int main() {
-    if (!platform::currentFolder(servedFolder, sizeof servedFolder)) return 1;
-    TextBuffer settingsFile(servedFolder);
-    settingsFile.append("\\set.ini");
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (!acquireSingleInstance(instanceName)) return 0;
     static Settings settings;
-    static DrawingSetup setup;
-    loadSettings(settingsFile.text(), settings, setup);
-    static LocalServer server;
-    server.setSubmissionHandler(saveHandler(settings), enterServedFolder);
-    platform::SocketEventLoop loop(server);
-    if (!loop.isReady()) return 1;
-    uint16_t port = configuredPort(servedFolder);
-    if (!server.startServer(loop.window(), port)) return 1;
-    int code = loop.run();
-    server.stopServer();
-    return code;
+    static MainWindow window(settings, saveHandler(settings));
+    if (!window.create()) return 0;
+    if (!window.startUp()) {
+        window.shutDown();
+        return 0;
+    }
+    window.applyCommandLine(commandLineArguments().c_str());
+    window.show(SW_SHOWNORMAL);
+    return runMessageLoop(window.handle());
 }

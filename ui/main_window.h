@@ -1,0 +1,83 @@
+// The main window: a modeless dialog (template 101) whose controls hold the
+// set-up of the next drawing, with the menu of the program's dialogs. It owns
+// the local server, whose socket events arrive as window message 1024, and
+// works on the settings of the whole run.
+#pragma once
+
+#include <cstdint>
+
+#include "app/settings.h"
+#include "pages/drawing_setup.h"
+#include "server/local_server.h"
+#include "ui/controls.h"
+#include "ui/window_base.h"
+
+class SubmissionHandler;
+
+// The maker's home page, opened by Help > home page.
+extern const char homePageAddress[];
+
+class MainWindow : public DialogBase {
+public:
+    // settings and handler (null: every submission gets the failure reply)
+    // are used for the whole life of the window.
+    MainWindow(Settings& settings, SubmissionHandler* handler);
+    ~MainWindow() override;
+
+    // Creates template 101 hidden and without owner; false when it cannot.
+    bool create();
+    // Enters the program folder, sets the icons, fills the controls from
+    // set.ini and starts the server on its port (or a fallback), then sets
+    // the spin ranges. False when the server could not start (after its
+    // message); the window is then not to be shown.
+    bool startUp();
+    // Stops the server, enters the program folder and deletes the temporary
+    // files of the drawings (_post.dat, _tmppng.dat, _tmppch.dat, _load.dat).
+    void shutDown();
+    // Applies the program's command line to the controls; -r posts the draw
+    // command, so that drawing starts once the message loop runs.
+    void applyCommandLine(const char* text);
+
+    // The controls from a set-up and back. A list without a selection reads
+    // as -1, a field without a number as 0.
+    void showSetup(const DrawingSetup& setup);
+    void readSetup(DrawingSetup& setup) const;
+    // Enables the controls the applet kind uses (a kind outside 0 to 5 is
+    // taken as it compares).
+    void applyAppletKind(int kind);
+    // The canvas size (and for SPCH the quality) from the picture named in
+    // the load field: an SPCH header, a PCH name tag, or the picture's own
+    // header. Nothing changes when the size cannot be read.
+    void readPictureSize();
+    // The "▼" menu: one item "%dx%d" per preset (ids 40101 + n), a separator
+    // and "編集" (40100).
+    void fillPresetMenu(PopupMenu& menu) const;
+
+    bool onCommand(int id, int code, HWND control) override;
+    bool onDropFiles(HDROP drop) override;
+    bool onUserMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void setIcons();
+    void fillLists();
+    void setSpinRanges();
+    void showOverwriteQuestion();
+    // Save the settings, shut down, destroy the window and post quit.
+    void exitProgram();
+    void draw();
+    void browseForPicture();
+    // Puts path into the load field, all selected, and reads its size.
+    void takePicture(const char* path);
+    void showPresetMenu();
+    void choosePreset(int index);
+    void runPlayback();
+
+    Settings& settings_;
+    SubmissionHandler* handler_;
+    LocalServer server_;
+    ComboBoxControl applets_;
+    ComboBoxControl qualities_;
+    ComboBoxControl palettes_;
+    HICON largeIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+};
