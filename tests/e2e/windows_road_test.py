@@ -1,0 +1,182 @@
+"""The whole road of a drawing on Windows: sketchhaven.exe under Wine in a
+program folder of its own, a loopback client posting real bodies, the save
+dialog answered from outside by the presser program, and the saved files
+checked with real decoders.
+
+Usage: windows_road_test.py sketchhaven.exe ui_dialog_presser.exe wine-run [unittest options]
+(starts Xvfb itself when no display is set)."""
+
+import http.client
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import road
+
+PROGRAM = PRESSER = LAUNCHER = None
+
+SAVE = "保存"            # the save dialog's caption
+QUESTION = "確認"        # the overwrite question's caption
+OK, CANCEL, YES, NO = 1, 2, 6, 7
+SAVE_FILE_BOX = 1118
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+class WineProgram:
+    """A copy of sketchhaven.exe serving its own folder on a free port and
+    saving into its folder 'saved'."""
+
+    def __init__(self, **setting):
+        self.folder = tempfile.mkdtemp(prefix="sh-road-wine-")
+        self.saved = os.path.join(self.folder, "saved")
+        os.mkdir(self.saved)
+        self.port = road.free_port()
+        values = {"Port": self.port, "SaveDir": windows_path(self.saved), "SaveFile": "000", "OptionFlag": 22}
+        values.update(setting)
+        with open(os.path.join(self.folder, "set.ini"), "w", encoding="cp932", newline="\r\n") as f:
+            f.write("[Setting]\n" + "".join("%s=%s\n" % kv for kv in values.items()))
+        program = shutil.copy(PROGRAM, os.path.join(self.folder, "sketchhaven.exe"))
+        self.process = subprocess.Popen([LAUNCHER, program], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 90
+        while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise RuntimeError("sketchhaven.exe ended at start")
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.2)
+        raise RuntimeError("sketchhaven.exe does not listen")
+
+    def post_answered(self, body, steps):
+        """Posts body while the presser works through steps (caption, button,
+        {edit id: text}); returns the reply body and the presser's report
+        lines (caption, message text)."""
+        script = os.path.join(self.folder, "..", os.path.basename(self.folder) + "-steps.txt")
+        report = script[:-len("steps.txt")] + "report.txt"
+        with open(script, "w", encoding="utf-8") as f:
+            for caption, button, texts in steps:
+                f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
+        presser = subprocess.Popen([LAUNCHER, PRESSER, windows_path(script), windows_path(report), "60"],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
+            c.request("POST", "/cgi/save.cgi", body, {"Content-Type": "application/octet-stream"})
+            r = c.getresponse()
+            reply = r.read()
+            c.close()
+            self.status = r.status
+        finally:
+            presser.wait(120)
+        with open(report, encoding="utf-8") as f:
+            lines = [tuple(line.split("\t", 1)) for line in f.read().splitlines()]
+        os.remove(script)
+        os.remove(report)
+        return reply, lines
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(30)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class WindowsRoad(unittest.TestCase):
+    def start(self, **setting):
+        program = WineProgram(**setting)
+        self.addCleanup(program.stop)
+        return program
+
+    def saved_names(self, program, reply):
+        self.assertEqual(program.status, 200)
+        lines = road.saved_lines(reply)
+        self.assertIsNotNone(lines, "failure reply")
+        names = [line.rsplit(" (", 1)[0] for line in lines]
+        self.assertEqual(lines, [road.expected_line(program.saved, n) for n in names])
+        return names
+
+    def assertSamePixels(self, path, picture):
+        with tempfile.NamedTemporaryFile(suffix=".png") as f:
+            f.write(picture)
+            f.flush()
+            self.assertEqual(road.rgb_of(path), road.rgb_of(f.name), path)
+
+    def test_saved_as_the_dialog_opens(self):
+        p = self.start()
+        picture, record = road.drawn_picture(), road.animation_record()
+        reply, pressed = p.post_answered(road.record_body(b"P", picture, record), [(SAVE, OK, {})])
+        self.assertEqual(pressed, [(SAVE, "-")])
+        self.assertEqual(self.saved_names(p, reply), ["000.png", "000.pch"])
+        saved = os.path.join(p.saved, "000.png")
+        self.assertIn("No errors detected", road.pngcheck(saved))
+        self.assertSamePixels(saved, picture)
+        with open(os.path.join(p.saved, "000.pch"), "rb") as f:
+            self.assertEqual(f.read(), record)
+
+    def test_name_typed_into_the_dialog(self):
+        p = self.start(SaveType=2, JPEGSave=90)
+        picture = road.many_coloured_picture(120, 80)
+        reply, _ = p.post_answered(road.record_body(b"S", picture), [(SAVE, OK, {SAVE_FILE_BOX: "絵日記"})])
+        self.assertEqual(self.saved_names(p, reply), ["絵日記.jpg"])
+        decoded, _ = road.djpeg(os.path.join(p.saved, "絵日記.jpg"))
+        self.assertTrue(decoded.startswith(b"P6\n120 80\n"))
+        with open(os.path.join(p.folder, "set.ini"), encoding="cp932") as f:
+            self.assertIn("SaveFile=000\n", f.read(), "settings are written at exit only")
+
+    def test_cancel_saves_nothing(self):
+        p = self.start()
+        reply, pressed = p.post_answered(road.record_body(b"P", road.drawn_picture(), b"rec"), [(SAVE, CANCEL, {})])
+        self.assertEqual(pressed, [(SAVE, "-")])
+        self.assertIsNone(road.saved_lines(reply))
+        self.assertEqual(os.listdir(p.saved), [])
+
+    def test_overwrite_question_no_keeps_and_yes_replaces(self):
+        p = self.start(OptionFlag=23)
+        with open(os.path.join(p.saved, "000.png"), "wb") as f:
+            f.write(b"older")
+        body = road.record_body(b"P", road.drawn_picture(), b"rec")
+        reply, pressed = p.post_answered(body, [(SAVE, OK, {}), (QUESTION, NO, {})])
+        self.assertIsNone(road.saved_lines(reply))
+        self.assertEqual(pressed[1][0], QUESTION)
+        self.assertIn("000.png", pressed[1][1])
+        with open(os.path.join(p.saved, "000.png"), "rb") as f:
+            self.assertEqual(f.read(), b"older")
+        self.assertFalse(os.path.exists(os.path.join(p.saved, "000.pch")))
+
+        picture = road.drawn_picture(50, 30)
+        reply, _ = p.post_answered(road.record_body(b"P", picture, b"rec"), [(SAVE, OK, {}), (QUESTION, YES, {})])
+        self.assertEqual(self.saved_names(p, reply), ["000.png", "000.pch"])
+        self.assertSamePixels(os.path.join(p.saved, "000.png"), picture)
+
+
+def main():
+    global PROGRAM, PRESSER, LAUNCHER
+    if len(sys.argv) < 4:
+        print(__doc__)
+        return 2
+    PROGRAM, PRESSER, LAUNCHER = (os.path.abspath(a) for a in sys.argv[1:4])
+    if not os.environ.get("DISPLAY"):
+        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
+    prefix = tempfile.mkdtemp(prefix="sh-road-wine-prefix-")
+    os.environ["WINEPREFIX"] = prefix
+    try:
+        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        result = unittest.main(argv=[sys.argv[0]] + sys.argv[4:], exit=False).result
+    finally:
+        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
+        shutil.rmtree(prefix, ignore_errors=True)
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
