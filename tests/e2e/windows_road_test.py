@@ -122,6 +122,13 @@ class WindowsRoad(unittest.TestCase):
         with open(os.path.join(p.saved, "000.pch"), "rb") as f:
             self.assertEqual(f.read(), record)
 
+    def test_raw_form(self):
+        p = self.start()
+        picture = road.drawn_picture(33, 17)
+        reply, _ = p.post_answered(road.raw_body(picture), [(SAVE, OK, {})])
+        self.assertEqual(self.saved_names(p, reply), ["000.png"])
+        self.assertSamePixels(os.path.join(p.saved, "000.png"), picture)
+
     def test_name_typed_into_the_dialog(self):
         p = self.start(SaveType=2, JPEGSave=90)
         picture = road.many_coloured_picture(120, 80)
