@@ -61,9 +61,17 @@ public:
     // The socket becomes non-blocking.
     bool notifyWindow(WindowRef window, unsigned message, long events);
     // Closes a held socket, then holds this one.
-    void adopt(RawSocket socket);
+    void adopt(RawSocket socket) {
+        if (socket == socket_) return;
+        close();
+        socket_ = socket;
+    }
     // Gives up the socket without closing it.
-    RawSocket release();
+    RawSocket release() {
+        RawSocket socket = socket_;
+        socket_ = noSocket;
+        return socket;
+    }
 
     // One library call each; the count moved, 0 when the peer has closed
     // (receive), -1 on error (see lastError).

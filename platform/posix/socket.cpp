@@ -154,18 +154,6 @@ bool SocketHandle::notifyWindow(WindowRef, unsigned message, long events) {
     return true;
 }
 
-void SocketHandle::adopt(RawSocket socket) {
-    if (socket == socket_) return;
-    close();
-    socket_ = socket;
-}
-
-RawSocket SocketHandle::release() {
-    RawSocket socket = socket_;
-    socket_ = noSocket;
-    return socket;
-}
-
 int SocketHandle::receive(void* buffer, int n) {
     posix::rearm(fdOf(socket_));
     ssize_t got;

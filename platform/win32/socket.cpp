@@ -52,18 +52,6 @@ bool SocketHandle::notifyWindow(WindowRef window, unsigned message, long events)
     return WSAAsyncSelect(handleOf(socket_), static_cast<HWND>(window), message, events) == 0;
 }
 
-void SocketHandle::adopt(RawSocket socket) {
-    if (socket == socket_) return;
-    close();
-    socket_ = socket;
-}
-
-RawSocket SocketHandle::release() {
-    RawSocket socket = socket_;
-    socket_ = noSocket;
-    return socket;
-}
-
 int SocketHandle::receive(void* buffer, int n) { return ::recv(handleOf(socket_), static_cast<char*>(buffer), n, 0); }
 
 int SocketHandle::send(const void* bytes, int n) {
