@@ -16,6 +16,7 @@ packages=(
   fonts-wine
   pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3 tidy
   clang libclang-rt-14-dev
+  chromium
 )
 
 missing=()

@@ -1,11 +1,15 @@
-// The program: serves the current folder, as the program folder, on the port
-// of set.ini and saves what is posted, until it is stopped by SIGINT or
-// SIGTERM.
+// The program without windows: one instance at a time, serving its own
+// folder (the executable's) on the port of set.ini, drawing at once when
+// the command line asks for it, and saving what is posted, until SIGINT or
+// SIGTERM. Then it writes set.ini back and removes its temporary files.
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "app/program/save_handler.h"
+#include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/text_buffer.h"
+#include "pages/drawing_page.h"
 #include "pages/drawing_setup.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
@@ -13,37 +17,56 @@
 
 namespace {
 
-constexpr uint16_t defaultPort = 80;
+constexpr char instanceName[] = "*Sketchhaven*";
+constexpr int commandLineCapacity = 1023;
+constexpr int pathCapacity = 511;
 
-// The folder served, made current again after every save.
-char servedFolder[512];
+const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"};
 
-bool enterServedFolder() { return platform::setCurrentFolder(servedFolder); }
+// The arguments after the program's name, joined by blanks.
+void joinArguments(int argc, char** argv, TextBuffer& out) {
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) out.append(" ");
+        out.append(argv[i]);
+    }
+}
 
-// Port of section Setting in folder's set.ini; 80 when absent or out of range.
-uint16_t configuredPort(const char* folder) {
-    TextBuffer path(folder);
-    path.append("\\set.ini");
-    int32_t port = platform::profileInt("Setting", "Port", defaultPort, path.text());
-    return port > 0 && port <= 0xFFFF ? static_cast<uint16_t>(port) : defaultPort;
+// The drawing page of setup in the program folder, and the browser sent
+// to it; a failure has shown its own warning and the program serves on.
+void startDrawingNow(const DrawingSetup& setup, uint16_t port) {
+    TextBuffer folder(pathCapacity);
+    if (!programFolder(folder)) return;
+    startDrawing(setup, folder.text(), port, nullptr);
+}
+
+void shutDown(LocalServer& server) {
+    server.stopServer();
+    enterProgramFolder();
+    for (const char* name : temporaryFiles) platform::deleteFile(name);
 }
 
 }  // namespace
 
-int main() {
-    if (!platform::currentFolder(servedFolder, sizeof servedFolder)) return 1;
-    TextBuffer settingsFile(servedFolder);
-    settingsFile.append("\\set.ini");
+int main(int argc, char** argv) {
+    if (!platform::acquireInstanceLock(instanceName)) return 0;
+    if (!enterProgramFolder()) return 1;
     static Settings settings;
     static DrawingSetup setup;
-    loadSettings(settingsFile.text(), settings, setup);
+    loadSettings(settings, setup);
     static LocalServer server;
-    server.setSubmissionHandler(saveHandler(settings), enterServedFolder);
+    server.setSubmissionHandler(saveHandler(settings), enterProgramFolder);
     platform::SocketEventLoop loop(server);
     if (!loop.isReady()) return 1;
-    uint16_t port = configuredPort(servedFolder);
-    if (!server.startServer(loop.window(), port)) return 1;
+    // The server's message box was the report; set.ini stays as it was.
+    if (!server.startServer(loop.window(), settings.Port)) {
+        shutDown(server);
+        return 1;
+    }
+    TextBuffer arguments(commandLineCapacity);
+    joinArguments(argc, argv, arguments);
+    if (applyCommandLine(arguments.text(), setup).drawRequested) startDrawingNow(setup, settings.Port);
     int code = loop.run();
-    server.stopServer();
+    saveSettings(settings, setup);
+    shutDown(server);
     return code;
 }

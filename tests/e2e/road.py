@@ -2,6 +2,7 @@
 to it: set.ini, pictures made by ImageMagick, submission bodies, a POST over
 loopback with http.client, and the real decoders that check saved files."""
 
+import atexit
 import ctypes
 import http.client
 import os
@@ -25,6 +26,40 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+# ---- Copies of the program -----------------------------------------------------
+#
+# The program serves the folder it was started from (its executable's), so
+# every program folder holds the program itself. One real copy is made per
+# run of a script; each program folder gets a hard link to it, which the
+# system names by the link's own path.
+
+_master_copy = None
+
+
+def place_program(folder, program=None):
+    """Puts the program (PROGRAM unless given) into folder under its own
+    name and returns the path there."""
+    global _master_copy
+    source = program or PROGRAM
+    if _master_copy is None or os.path.basename(_master_copy) != os.path.basename(source):
+        holder = tempfile.mkdtemp(prefix="sh-e2e-program-")
+        atexit.register(shutil.rmtree, holder, True)
+        _master_copy = shutil.copy2(source, os.path.join(holder, os.path.basename(source)))
+    target = os.path.join(folder, os.path.basename(source))
+    try:
+        os.link(_master_copy, target)
+    except OSError:
+        shutil.copy2(_master_copy, target)
+    return target
+
+
+def session_environment(session_folder, base=None):
+    """The environment of a program whose instance lock lives in session_folder:
+    programs with different session folders run side by side, as in two
+    sessions; two with the same one are a second instance."""
+    return dict(base or os.environ, XDG_RUNTIME_DIR=session_folder)
 
 
 def die_with_parent():
@@ -102,11 +137,13 @@ class Program:
         lines = ["[Setting]", "Port=%d" % self.port] + ["%s=%s" % kv for kv in setting.items()]
         with open(self.path("set.ini"), "w", encoding="cp932", newline="\r\n") as f:
             f.write("\n".join(lines) + "\n")
-        program = shutil.copy(PROGRAM, self.path("sketchhaven"))
+        program = place_program(self.folder)
+        self.session = tempfile.mkdtemp(prefix="sh-e2e-session-")
         self.errors = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([program], cwd=self.folder, stdin=subprocess.DEVNULL,
+        # Started from elsewhere: the program finds its folder by itself.
+        self.process = subprocess.Popen([program], cwd=self.session, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.errors,
-                                        preexec_fn=die_with_parent)
+                                        env=session_environment(self.session), preexec_fn=die_with_parent)
         self.wait_until_listening()
 
     def path(self, *names):
@@ -152,6 +189,7 @@ class Program:
         text = self.error_text()
         self.errors.close()
         shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.session, ignore_errors=True)
         if "Sanitizer" in text or "runtime error:" in text:
             raise AssertionError("sanitizer report:\n" + text)
 

@@ -28,6 +28,8 @@ import threading
 import time
 import unittest
 
+import road
+
 PROGRAM = None
 LAUNCHER = None
 
@@ -69,7 +71,8 @@ def port_is_free(port):
 
 
 class Program:
-    """The program serving one folder; killed by stop()."""
+    """The program placed in the folder it serves (its own folder), started
+    from outside it; killed by stop()."""
 
     def __init__(self, folder, port):
         self.folder = folder
@@ -77,10 +80,17 @@ class Program:
         with open(os.path.join(folder, "set.ini"), "wb") as f:
             f.write(b"[Setting]\r\nPort=%d\r\n" % port)
         self.stderr = open(os.path.join(folder, "..", "stderr-%d.txt" % port), "w+b")
-        command = [LAUNCHER, PROGRAM] if LAUNCHER else [PROGRAM]
-        # Under Wine the texts of message boxes are read from Wine's trace.
-        environment = dict(os.environ, WINEDEBUG="-all,+msgbox") if LAUNCHER else None
-        self.process = subprocess.Popen(command, cwd=folder, stdout=subprocess.DEVNULL, stderr=self.stderr,
+        program = road.place_program(folder, PROGRAM)
+        command = [LAUNCHER, program] if LAUNCHER else [program]
+        # Under Wine the texts of message boxes are read from Wine's trace;
+        # each Wine run has a prefix of its own, natively each program gets
+        # a session of its own for its instance lock.
+        self.session = tempfile.mkdtemp(prefix="sh-e2e-session-")
+        if LAUNCHER:
+            environment = dict(os.environ, WINEDEBUG="-all,+msgbox")
+        else:
+            environment = road.session_environment(self.session)
+        self.process = subprocess.Popen(command, cwd=self.session, stdout=subprocess.DEVNULL, stderr=self.stderr,
                                         env=environment)
 
     def wait_listening(self, port=None, timeout=None):
@@ -112,6 +122,7 @@ class Program:
             self.process.kill()
         self.process.wait(timeout=30)
         self.stderr.close()
+        shutil.rmtree(self.session, ignore_errors=True)
 
 
 def make_folder():
