@@ -2,10 +2,17 @@
 // libpng (reading; writing at level 6 unfiltered), the plain linear colour
 // search, giflib's encoder, libjpeg as cjpeg drives it, and ImageMagick's
 // single-threaded Lanczos resize. Prints "NAME RATIO TARGET" per target
-// (ratio = our time / reference time), then sizes and absolute times.
+// (ratio = our time / reference time by the thread's CPU time, the minimum of
+// interleaved runs; the run count is the optional argument, default 7), then
+// the wall-time ratios, sizes and absolute times.
 #include <gif_lib.h>
 #include <png.h>
 
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,15 +31,74 @@
 
 namespace {
 
-double seconds(const std::function<void()>& work, int runs = 3) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        std::chrono::duration<double> d = std::chrono::steady_clock::now() - start;
-        if (d.count() < best) best = d.count();
+// One run's cost: the calling thread's CPU time and the wall time, seconds.
+struct Cost {
+    double cpu, wall;
+};
+
+double threadCpu() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double wallNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// CPU time of finished child processes (user and system), seconds.
+double childrenCpu() {
+    rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+Cost runOnce(const std::function<void()>& work) {
+    const double cpu = threadCpu(), wall = wallNow();
+    work();
+    return {threadCpu() - cpu, wallNow() - wall};
+}
+
+// The runs of one side: minimum and median of either clock.
+struct Series {
+    std::vector<double> cpu, wall;
+    void add(Cost c) {
+        cpu.push_back(c.cpu);
+        wall.push_back(c.wall);
     }
-    return best;
+    static double minimum(std::vector<double> v) { return *std::min_element(v.begin(), v.end()); }
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    }
+    double cpuMin() const { return minimum(cpu); }
+    double cpuMedian() const { return median(cpu); }
+    double wallMin() const { return minimum(wall); }
+    double wallMedian() const { return median(wall); }
+};
+
+int repetitions = 7;
+
+// Ours and the reference, run by run in turn, so a burst of load elsewhere on
+// the machine falls on both alike.
+struct Duel {
+    Series ours, reference;
+};
+
+Duel duel(const std::function<void()>& ours, const std::function<void()>& reference, int runs = repetitions) {
+    Duel d;
+    for (int i = 0; i < runs; ++i) {
+        d.ours.add(runOnce(ours));
+        d.reference.add(runOnce(reference));
+    }
+    return d;
+}
+
+Series series(const std::function<void()>& work, int runs = repetitions) {
+    Series s;
+    for (int i = 0; i < runs; ++i) s.add(runOnce(work));
+    return s;
 }
 
 uint32_t noise(uint32_t& state) {
@@ -214,10 +280,11 @@ std::vector<uint8_t> rgbRows(const RasterImage& image) {
     return out;
 }
 
-double wallSeconds(const std::string& command) {
-    return seconds([&] {
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
-    });
+// One run of a shell command: the children's CPU time and the wall time.
+Cost runCommand(const std::string& command) {
+    const double cpu = childrenCpu(), wall = wallNow();
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+    return {childrenCpu() - cpu, wallNow() - wall};
 }
 
 long fileLength(const std::string& path) {
@@ -229,15 +296,26 @@ long fileLength(const std::string& path) {
     return n;
 }
 
+// A target: the sums of the per-picture minima of either side. The CPU-time
+// ratio is the figure that counts; the wall-time one is shown beside it.
 struct Figure {
     std::string name;
-    double ours, reference, target;
+    double target;
+    double oursCpu = 0, referenceCpu = 0, oursWall = 0, referenceWall = 0;
+    void add(const Series& ours, const Series& reference) {
+        oursCpu += ours.cpuMin();
+        referenceCpu += reference.cpuMin();
+        oursWall += ours.wallMin();
+        referenceWall += reference.wallMin();
+    }
+    double ratio() const { return oursCpu / referenceCpu; }
 };
 
 }  // namespace
 
-int main() {
-    const std::string dir = "/tmp/sh-bench-" + std::to_string(std::rand());
+int main(int argc, char** argv) {
+    if (argc > 1) repetitions = std::max(1, std::atoi(argv[1]));
+    const std::string dir = "/tmp/sh-bench-" + std::to_string(getpid());
     std::system(("mkdir -p " + dir).c_str());
     RasterImage photo, drawing, small;
     makePhoto(photo, 2000, 2000);
@@ -247,88 +325,106 @@ int main() {
         const char* name;
         RasterImage* image;
     } pictures[] = {{"photo", &photo}, {"drawing256", &drawing}, {"small20", &small}};
-    std::vector<Figure> figures;
     std::vector<std::string> details;
-    auto note = [&](const std::string& what, double ours, double theirs, long ourSize, long theirSize) {
-        char line[256];
-        std::snprintf(line, sizeof line, "%-28s ours %8.2f ms  reference %8.2f ms  sizes %ld / %ld bytes", what.c_str(),
-                      ours * 1e3, theirs * 1e3, ourSize, theirSize);
-        details.push_back(line);
+    auto line = [&](const char* format, auto... values) {
+        char text[320];
+        std::snprintf(text, sizeof text, format, values...);
+        details.push_back(text);
+    };
+    auto note = [&](const std::string& what, const Series& ours, const Series& reference, long ourSize, long theirSize) {
+        line("%-40s cpu min %8.2f / %8.2f ms (%.3f), median %8.2f / %8.2f ms (%.3f); wall min %8.2f / %8.2f ms (%.3f); "
+             "sizes %ld / %ld",
+             what.c_str(), ours.cpuMin() * 1e3, reference.cpuMin() * 1e3, ours.cpuMin() / reference.cpuMin(),
+             ours.cpuMedian() * 1e3, reference.cpuMedian() * 1e3, ours.cpuMedian() / reference.cpuMedian(),
+             ours.wallMin() * 1e3, reference.wallMin() * 1e3, ours.wallMin() / reference.wallMin(), ourSize, theirSize);
     };
 
-    double writeOurs = 0, writeTheirs = 0, readOurs = 0, readTheirs = 0, gifOurs = 0, gifTheirs = 0;
+    Figure pngRead{"png_read", 1.0}, pngWrite{"png_write", 1.0}, census{"census_lookup", 0.1}, gifWrite{"gif_write", 1.0},
+        jpegWrite{"jpeg_write", 1.05}, resize{"resize_lanczos", 1.5};
     for (const Picture& p : pictures) {
         const std::string ours = dir + "/" + p.name + ".png", theirs = dir + "/" + p.name + "-libpng.png";
-        double a = seconds([&] { savePng(*p.image, ours.c_str(), -1); });
         uint32_t palette[256];
         int count = 0;
         p.image->countColours(palette, count);
         PngRaster raster;
         preparePng(*p.image, raster, count ? 8 : 24, palette, count);
         // libpng gets the indices ready made; a true-colour picture it takes as it is.
-        double b = count ? seconds([&] { libpngWrite(raster, theirs.c_str()); })
-                         : seconds([&] { libpngWriteImage(*p.image, theirs.c_str()); });
-        writeOurs += a;
-        writeTheirs += b;
-        note(std::string("png write ") + p.name + " (ours with census)", a, b, fileLength(ours), fileLength(theirs));
-        const double c = seconds([&] { writePng(raster, ours.c_str(), 6, -1); });
-        const double d = seconds([&] { libpngWrite(raster, theirs.c_str()); });
-        note(std::string("png write ") + p.name + " (same scanlines)", c, d, fileLength(ours), fileLength(theirs));
+        Duel write = duel([&] { savePng(*p.image, ours.c_str(), -1); },
+                          [&] { count ? libpngWrite(raster, theirs.c_str()) : libpngWriteImage(*p.image, theirs.c_str()); });
+        pngWrite.add(write.ours, write.reference);
+        note(std::string("png write ") + p.name + " (ours with census)", write.ours, write.reference, fileLength(ours),
+             fileLength(theirs));
+        Duel same = duel([&] { writePng(raster, ours.c_str(), 6, -1); }, [&] { libpngWrite(raster, theirs.c_str()); });
+        note(std::string("png write ") + p.name + " (same scanlines)", same.ours, same.reference, fileLength(ours),
+             fileLength(theirs));
+        // Where our time goes: the census, the scanlines, the file.
+        Series countPhase = series([&] {
+            uint32_t colours[256];
+            int n = 0;
+            p.image->countColours(colours, n);
+        });
+        Series preparePhase = series([&] {
+            PngRaster r;
+            preparePng(*p.image, r, count ? 8 : 24, palette, count);
+        });
+        Series fusedPhase = series([&] {
+            PngRaster r;
+            uint32_t colours[256];
+            int n = 0;
+            preparePngWithCensus(*p.image, r, colours, n);
+        });
+        line("%-40s cpu min: census %.2f ms, lookup %.2f ms; census writing the scanlines (as saved) %.2f ms; file %.2f ms",
+             (std::string("png write ") + p.name + " phases").c_str(), countPhase.cpuMin() * 1e3,
+             preparePhase.cpuMin() * 1e3, fusedPhase.cpuMin() * 1e3, same.ours.cpuMin() * 1e3);
         RasterImage back;
         std::vector<uint8_t> pixels;
-        a = seconds([&] { back.loadPng(ours.c_str()); });
-        b = seconds([&] { libpngRead(ours.c_str(), pixels); });
-        readOurs += a;
-        readTheirs += b;
-        note(std::string("png read ") + p.name, a, b, fileLength(ours), fileLength(ours));
+        Duel read = duel([&] { back.loadPng(ours.c_str()); }, [&] { libpngRead(ours.c_str(), pixels); });
+        pngRead.add(read.ours, read.reference);
+        note(std::string("png read ") + p.name, read.ours, read.reference, fileLength(ours), fileLength(ours));
         if (!count) continue;
         GifRaster gif;
         prepareGif(*p.image, gif, palette, count);
         const std::string gifOursPath = dir + "/" + p.name + ".gif", gifTheirsPath = dir + "/" + p.name + "-giflib.gif";
-        a = seconds([&] { writeGif(gif, gifOursPath.c_str(), -1); });
-        b = seconds([&] { giflibWrite(gif, gifTheirsPath.c_str()); });
-        gifOurs += a;
-        gifTheirs += b;
-        note(std::string("gif write ") + p.name, a, b, fileLength(gifOursPath), fileLength(gifTheirsPath));
+        Duel g = duel([&] { writeGif(gif, gifOursPath.c_str(), -1); }, [&] { giflibWrite(gif, gifTheirsPath.c_str()); });
+        gifWrite.add(g.ours, g.reference);
+        note(std::string("gif write ") + p.name, g.ours, g.reference, fileLength(gifOursPath), fileLength(gifTheirsPath));
     }
-    figures.push_back({"png_read", readOurs, readTheirs, 1.0});
-    figures.push_back({"png_write", writeOurs, writeTheirs, 1.0});
 
-    // Census and palette lookup on the 256-colour drawing.
+    // Census and palette lookup on the 256-colour drawing; the linear search
+    // is slow, so it runs fewer times.
     std::vector<uint8_t> indices;
-    double fast = seconds([&] {
-        uint32_t palette[256];
-        int count = 0;
-        drawing.countColours(palette, count);
-        GifRaster gif;
-        prepareGif(drawing, gif, palette, count);
-    });
-    double slow = seconds([&] {
-        uint32_t palette[256];
-        int count = linearCensus(drawing, palette);
-        linearIndices(drawing, palette, count, indices);
-    }, 1);
-    note("census+lookup drawing256", fast, slow, 0, 0);
-    figures.push_back({"census_lookup", fast, slow, 0.1});
-    figures.push_back({"gif_write", gifOurs, gifTheirs, 1.0});
+    Duel lookup = duel(
+        [&] {
+            uint32_t palette[256];
+            int count = 0;
+            drawing.countColours(palette, count);
+            GifRaster gif;
+            prepareGif(drawing, gif, palette, count);
+        },
+        [&] {
+            uint32_t palette[256];
+            int count = linearCensus(drawing, palette);
+            linearIndices(drawing, palette, count, indices);
+        },
+        std::min(repetitions, 3));
+    census.add(lookup.ours, lookup.reference);
+    note("census+lookup drawing256", lookup.ours, lookup.reference, 0, 0);
 
     // JPEG at the default setting (quality 85, progressive) and baseline.
     std::vector<uint8_t> rgb = rgbRows(photo);
-    double jpegOurs = 0, jpegTheirs = 0;
     for (bool progressive : {false, true}) {
         const std::string a = dir + "/ours.jpg", b = dir + "/libjpeg.jpg";
-        double x = seconds([&] { writeJpeg(photo, a.c_str(), 85, progressive); });
-        double y = seconds([&] { libjpegWrite(rgb, photo.width(), photo.height(), b.c_str(), 85, progressive); });
-        jpegOurs += x;
-        jpegTheirs += y;
-        note(std::string("jpeg write photo q85") + (progressive ? " progressive" : " baseline"), x, y, fileLength(a), fileLength(b));
+        Duel j = duel([&] { writeJpeg(photo, a.c_str(), 85, progressive); },
+                      [&] { libjpegWrite(rgb, photo.width(), photo.height(), b.c_str(), 85, progressive); });
+        jpegWrite.add(j.ours, j.reference);
+        note(std::string("jpeg write photo q85") + (progressive ? " progressive" : " baseline"), j.ours, j.reference,
+             fileLength(a), fileLength(b));
     }
-    figures.push_back({"jpeg_write", jpegOurs, jpegTheirs, 1.05});
 
-    // Reducing 2000 × 2000 to 200 × 200, against ImageMagick's resize alone
-    // (its run minus a run that only reads and writes the same files).
+    // Reducing 2000 × 2000 to 200 × 200, against ImageMagick's resize alone:
+    // its run minus a run that only reads and writes the same files, each
+    // timed by the CPU time of the finished child processes.
     RasterImage thumb;
-    double ours = seconds([&] { resample(photo, thumb, 200, 200); });
     const std::string ppm = dir + "/photo.ppm";
     {
         FILE* f = std::fopen(ppm.c_str(), "wb");
@@ -337,20 +433,28 @@ int main() {
         std::fclose(f);
     }
     const std::string im = "/usr/bin/convert -limit thread 1 " + ppm;
-    double withResize = wallSeconds(im + " -filter Lanczos -resize 200x200! " + dir + "/im-thumb.ppm");
-    double withoutResize = wallSeconds(im + " " + dir + "/im-copy.ppm");
-    double imResize = withResize - withoutResize;
-    note("resize 2000->200 (IM: difference)", ours, imResize, 0, 0);
-    char line[160];
-    std::snprintf(line, sizeof line, "imagemagick runs: with resize %.2f ms, read and write only %.2f ms", withResize * 1e3,
-                  withoutResize * 1e3);
-    details.push_back(line);
-    figures.push_back({"resize_lanczos", ours, imResize, 1.5});
+    Series oursResize, withResize, withoutResize;
+    for (int i = 0; i < repetitions; ++i) {
+        oursResize.add(runOnce([&] { resample(photo, thumb, 200, 200); }));
+        withResize.add(runCommand(im + " -filter Lanczos -resize 200x200! " + dir + "/im-thumb.ppm"));
+        withoutResize.add(runCommand(im + " " + dir + "/im-copy.ppm"));
+    }
+    Series imResize;
+    imResize.add({withResize.cpuMin() - withoutResize.cpuMin(), withResize.wallMin() - withoutResize.wallMin()});
+    resize.add(oursResize, imResize);
+    note("resize 2000->200 (IM: difference)", oursResize, imResize, 0, 0);
+    line("imagemagick runs: with resize cpu min %.2f ms, read and write only cpu min %.2f ms (wall %.2f / %.2f ms)",
+         withResize.cpuMin() * 1e3, withoutResize.cpuMin() * 1e3, withResize.wallMin() * 1e3, withoutResize.wallMin() * 1e3);
 
-    for (const Figure& f : figures)
-        std::printf("%s %.3f %.2f%s\n", f.name.c_str(), f.ours / f.reference, f.target,
-                    f.ours / f.reference <= f.target ? "" : " MISSED");
-    std::printf("\npictures: photo 2000x2000 true colour, drawing256 2000x2000 with 256 colours, small20 300x300 with 20 colours\n");
+    for (const Figure* f : {&pngRead, &pngWrite, &census, &gifWrite, &jpegWrite, &resize})
+        std::printf("%s %.3f %.2f%s\n", f->name.c_str(), f->ratio(), f->target, f->ratio() <= f->target ? "" : " MISSED");
+    std::printf("\nratios: our time / reference time, by the thread's CPU time, minimum of %d interleaved runs "
+                "(census: %d), summed over the pictures\n",
+                repetitions, std::min(repetitions, 3));
+    for (const Figure* f : {&pngRead, &pngWrite, &census, &gifWrite, &jpegWrite, &resize})
+        std::printf("%-15s cpu %.3f  wall %.3f\n", f->name.c_str(), f->ratio(), f->oursWall / f->referenceWall);
+    std::printf("\npictures: photo 2000x2000 true colour, drawing256 2000x2000 with 256 colours, small20 300x300 with 20 colours\n"
+                "times: ours / reference (ratio)\n");
     for (const std::string& d : details) std::printf("%s\n", d.c_str());
     std::system(("rm -rf " + dir).c_str());
     return 0;

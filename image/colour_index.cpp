@@ -5,13 +5,6 @@ void ColourIndex::clear() {
     count_ = 0;
 }
 
-int ColourIndex::find(uint32_t colour) const {
-    for (uint32_t slot = home(colour);; slot = (slot + 1) & (slotCount - 1)) {
-        if (keys_[slot] == colour) return positions_[slot];
-        if (keys_[slot] == emptySlot) return notFound;
-    }
-}
-
 bool ColourIndex::add(uint32_t colour) {
     if (count_ == capacity) return false;
     uint32_t slot = home(colour);

@@ -20,7 +20,12 @@ public:
     void clear();
     int count() const { return count_; }
     // The position given to colour, or notFound.
-    int find(uint32_t colour) const;
+    int find(uint32_t colour) const {
+        for (uint32_t slot = home(colour);; slot = (slot + 1) & (slotCount - 1)) {
+            if (keys_[slot] == colour) return positions_[slot];
+            if (keys_[slot] == emptySlot) return notFound;
+        }
+    }
     // Gives colour the next position; false when it is already known or the
     // index is full.
     bool add(uint32_t colour);

@@ -107,46 +107,81 @@ bool transparencyChunk(const PngRaster& raster, int32_t transparent, uint8_t* ou
 
 }  // namespace
 
-bool preparePng(const RasterImage& source, PngRaster& raster, int format, const uint32_t* palette, int count) {
-    if (source.isEmpty() || source.bytesPerPixel() != 3 || (format != 8 && format != 24)) return false;
-    if (format == 8 && (!palette || count < 1 || count > 256)) return false;
+namespace {
+
+// Sets raster's format and size and allocates its zero-filled scanlines (every
+// filter byte 0).
+bool startRaster(const RasterImage& source, PngRaster& raster, int format) {
     raster.format = static_cast<uint16_t>(format);
     raster.width = source.width();
     raster.height = source.height();
     raster.paletteCount = 0;
     raster.paletteData.release();
     uint32_t total;
-    if (!pngRowBytes(raster.width, raster.format, raster.rowBytes) ||
-        !multiplyChecked(raster.rowBytes, static_cast<uint32_t>(raster.height), total) ||
-        !raster.scanlines.allocate(total))
-        return false;
+    return pngRowBytes(raster.width, raster.format, raster.rowBytes) &&
+           multiplyChecked(raster.rowBytes, static_cast<uint32_t>(raster.height), total) &&
+           raster.scanlines.allocate(total);
+}
+
+uint8_t* rowOf(PngRaster& raster, int32_t y) { return raster.scanlines.data() + static_cast<size_t>(y) * raster.rowBytes + 1; }
+
+// Blue, green, red pixels become red, green, blue.
+void fillTrueColour(const RasterImage& source, PngRaster& raster) {
     const int32_t width = raster.width;
-    if (format == 24) {
-        for (int32_t y = 0; y < raster.height; ++y) {
-            const uint8_t* from = source.pixelAddress(0, y);
-            uint8_t* to = raster.scanlines.data() + static_cast<size_t>(y) * raster.rowBytes + 1;
-            for (int32_t x = 0; x < width; ++x, from += 3, to += 3) {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-            }
-        }
-        return true;
-    }
-    uint8_t* colours = raster.paletteData.allocate(static_cast<size_t>(count) * 3);
-    if (!colours) return false;
-    PaletteLookup lookup(palette, count);
     for (int32_t y = 0; y < raster.height; ++y) {
         const uint8_t* from = source.pixelAddress(0, y);
-        uint8_t* to = raster.scanlines.data() + static_cast<size_t>(y) * raster.rowBytes + 1;
-        for (int32_t x = 0; x < width; ++x, from += 3) *to++ = lookup.indexOf(from);
+        uint8_t* to = rowOf(raster, y);
+        for (int32_t x = 0; x < width; ++x, from += 3, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
     }
+}
+
+bool setPalette(PngRaster& raster, const uint32_t* palette, int count) {
+    uint8_t* colours = raster.paletteData.allocate(static_cast<size_t>(count) * 3);
+    if (!colours) return false;
     for (int i = 0; i < count; ++i, colours += 3) {
         colours[0] = static_cast<uint8_t>(palette[i] >> 16);
         colours[1] = static_cast<uint8_t>(palette[i] >> 8);
         colours[2] = static_cast<uint8_t>(palette[i]);
     }
     raster.paletteCount = static_cast<uint16_t>(count);
+    return true;
+}
+
+bool usable(const RasterImage& source) { return !source.isEmpty() && source.bytesPerPixel() == 3; }
+
+}  // namespace
+
+bool preparePng(const RasterImage& source, PngRaster& raster, int format, const uint32_t* palette, int count) {
+    if (!usable(source) || (format != 8 && format != 24)) return false;
+    if (format == 8 && (!palette || count < 1 || count > 256)) return false;
+    if (!startRaster(source, raster, format)) return false;
+    if (format == 24) {
+        fillTrueColour(source, raster);
+        return true;
+    }
+    PaletteLookup lookup(palette, count);
+    const int32_t width = raster.width;
+    for (int32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* from = source.pixelAddress(0, y);
+        uint8_t* to = rowOf(raster, y);
+        for (int32_t x = 0; x < width; ++x, from += 3) *to++ = lookup.indexOf(from);
+    }
+    return setPalette(raster, palette, count);
+}
+
+bool preparePngWithCensus(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count) {
+    // The census writes each pixel's palette position straight into the
+    // 8-bit scanlines; a picture past 256 colours starts again in true colour.
+    if (!usable(source) || !palette || !startRaster(source, raster, 8) ||
+        !source.countColours(palette, count, raster.scanlines.data() + 1, raster.rowBytes))
+        return false;
+    if (count) return setPalette(raster, palette, count);
+    if (!startRaster(source, raster, 24)) return false;
+    fillTrueColour(source, raster);
     return true;
 }
 

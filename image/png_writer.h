@@ -13,6 +13,12 @@
 // when the buffers cannot be allocated.
 bool preparePng(const RasterImage& source, PngRaster& raster, int format, const uint32_t* palette, int count);
 
+// The census of source (palette receives its 256 entries, count its result)
+// and the raster it gives: format 8 for 1 … 256 colours, 24 above, exactly
+// as countColours followed by preparePng. False for another source depth or
+// when a buffer cannot be allocated.
+bool preparePngWithCensus(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count);
+
 // Writes raster (format 8 or 24) to path at the deflate level; transparent is a
 // colour 0x00BBGGRR to mark transparent, or -1. False when the raster is
 // unusable, the file cannot be created, or anything after that fails, in which

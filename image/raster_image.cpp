@@ -145,26 +145,33 @@ bool RasterImage::loadAny(const char* path) {
     return false;
 }
 
-bool RasterImage::countColours(uint32_t* palette, int& count) const {
+bool RasterImage::countColours(uint32_t* palette, int& count, uint8_t* indices, size_t indexStride) const {
     if (bytesPerPixel_ != 3) return false;
     ColourIndex found;
     uint32_t colours[ColourIndex::capacity] = {};
+    // Neighbouring pixels mostly share a colour: the last one's position is kept.
     uint32_t last = 0xFFFFFFFFu;
+    uint8_t lastPosition = 0;
     for (int32_t row = 0; row < height_; ++row) {
         const uint8_t* p = pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(stride_);
+        uint8_t* out = indices ? indices + static_cast<size_t>(height_ - 1 - row) * indexStride : nullptr;
         for (int32_t x = 0; x < width_; ++x, p += 3) {
             const uint32_t colour = censusColour(p);
-            if (colour == last || found.find(colour) != ColourIndex::notFound) {
+            if (colour != last) {
+                int position = found.find(colour);
+                if (position == ColourIndex::notFound) {
+                    if (found.count() == ColourIndex::capacity) {
+                        count = 0;
+                        return true;
+                    }
+                    position = found.count();
+                    colours[position] = colour;
+                    found.add(colour);
+                }
                 last = colour;
-                continue;
+                lastPosition = static_cast<uint8_t>(position);
             }
-            if (found.count() == ColourIndex::capacity) {
-                count = 0;
-                return true;
-            }
-            colours[found.count()] = colour;
-            found.add(colour);
-            last = colour;
+            if (out) out[x] = lastPosition;
         }
     }
     count = found.count();

@@ -4,6 +4,7 @@
 // calls can use the same memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/byte_buffer.h"
@@ -65,7 +66,11 @@ public:
     // when there are more than 256 (palette then untouched); a non-null palette
     // receives all 256 entries, unused ones zero. False for a picture that is
     // not 24 bits (count untouched).
-    bool countColours(uint32_t* palette, int& count) const;
+    bool countColours(uint32_t* palette, int& count) const { return countColours(palette, count, nullptr, 0); }
+    // The same census, and when indices is not null each pixel's position in
+    // it, one byte a pixel, in rows top first, indexStride bytes apart (a
+    // census stopped past 256 colours leaves them partly written).
+    bool countColours(uint32_t* palette, int& count, uint8_t* indices, size_t indexStride) const;
 
     // What draw paints: the destination rectangle and the source column and
     // row (counted from the bottom, as the DIB painting call wants it).

@@ -12,9 +12,8 @@ constexpr int pngLevel = 6;
 bool savePng(const RasterImage& image, const char* path, int32_t transparent) {
     uint32_t palette[256];
     int count = 0;
-    if (!image.countColours(palette, count)) return false;
     PngRaster raster;
-    if (!preparePng(image, raster, count ? 8 : 24, palette, count)) return false;
+    if (!preparePngWithCensus(image, raster, palette, count)) return false;
     return writePng(raster, path, pngLevel, transparent);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/oracle.h"
 #include "tests/unit/image/png_files.h"
@@ -152,6 +154,43 @@ TEST(PngWriterFailure, PrepareRefusesWhatItCannotEncode) {
     ASSERT_TRUE(image.create(2, 2));
     EXPECT_FALSE(preparePng(image, raster, 4, nullptr, 0));
     EXPECT_FALSE(preparePng(image, raster, 8, nullptr, 0));
+}
+
+// The census that writes the indices as it goes gives exactly the raster of
+// the census followed by the separate palette lookup, in either format.
+TEST(PngWriterCensus, SamePaletteAndScanlinesAsCensusThenLookup) {
+    struct Case {
+        int width, height, colours;
+    } cases[] = {{3, 2, 1}, {5, 3, 7}, {17, 16, 256}, {17, 16, 257}, {64, 9, 0}, {1, 1, 1}};
+    for (const Case& c : cases) {
+        RasterImage image;
+        if (c.colours) ASSERT_TRUE(pictures::makeColours(image, c.width, c.height, c.colours));
+        else ASSERT_TRUE(pictures::makePattern(image, c.width, c.height, 5));
+        uint32_t palette[256], fusedPalette[256];
+        int count = -1, fusedCount = -1;
+        ASSERT_TRUE(image.countColours(palette, count));
+        PngRaster separate, fused;
+        ASSERT_TRUE(preparePng(image, separate, count ? 8 : 24, palette, count));
+        ASSERT_TRUE(preparePngWithCensus(image, fused, fusedPalette, fusedCount));
+        const std::string label = std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.colours);
+        ASSERT_EQ(fusedCount, count) << label;
+        EXPECT_EQ(fused.format, separate.format) << label;
+        EXPECT_EQ(fused.rowBytes, separate.rowBytes) << label;
+        EXPECT_EQ(fused.paletteCount, separate.paletteCount) << label;
+        ASSERT_EQ(fused.scanlines.size(), separate.scanlines.size()) << label;
+        EXPECT_EQ(std::memcmp(fused.scanlines.data(), separate.scanlines.data(), fused.scanlines.size()), 0) << label;
+        ASSERT_EQ(fused.paletteData.size(), separate.paletteData.size()) << label;
+        if (count) {
+            EXPECT_EQ(std::memcmp(fused.paletteData.data(), separate.paletteData.data(), fused.paletteData.size()), 0)
+                << label;
+        }
+    }
+    RasterImage deep;
+    ASSERT_TRUE(deep.create(2, 2, 32));
+    PngRaster raster;
+    uint32_t palette[256];
+    int count = 0;
+    EXPECT_FALSE(preparePngWithCensus(deep, raster, palette, count));
 }
 
 #ifndef _WIN32

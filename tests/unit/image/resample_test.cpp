@@ -213,3 +213,25 @@ TEST(ResamplePictures, NothingHappensForAZeroSizeOrShallowSource) {
     resample(empty, target, 4, 4);
     EXPECT_EQ(target.width(), 2);
 }
+
+// Every allocation the scaler needs can be refused: the intermediate picture
+// (too many bytes, or too wide), the vertical table (too long) and the target
+// (too many bytes). Each ends the operation with the target empty, whatever
+// it held before.
+TEST(ResampleFailure, RefusedAllocationLeavesTheTargetEmpty) {
+    struct Case {
+        int sourceWidth, sourceHeight, newWidth, newHeight;
+        const char* what;
+    } cases[] = {{2, 7000, 30000, 10, "intermediate over the byte limit"},
+                 {3, 3, RasterImage::maxSide + 1, 3, "intermediate too wide"},
+                 {3, 3, 3, RasterImage::maxSide + 1, "vertical table too long"},
+                 {10, 1, 30000, 7000, "target over the byte limit"}};
+    for (const Case& c : cases) {
+        RasterImage source, target;
+        ASSERT_TRUE(pictures::makePattern(source, c.sourceWidth, c.sourceHeight, 2)) << c.what;
+        ASSERT_TRUE(pictures::makePattern(target, 4, 4, 3));
+        resample(source, target, c.newWidth, c.newHeight);
+        EXPECT_TRUE(target.isEmpty()) << c.what;
+        EXPECT_EQ(target.width() * target.height(), 0) << c.what;
+    }
+}
