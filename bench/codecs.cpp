@@ -371,9 +371,9 @@ int main(int argc, char** argv) {
             PngRaster r;
             uint32_t colours[256];
             int n = 0;
-            preparePngWithCensus(*p.image, r, colours, n);
+            preparePngPalette(*p.image, r, colours, n);
         });
-        line("%-40s cpu min: census %.2f ms, lookup %.2f ms; census writing the scanlines (as saved) %.2f ms; file %.2f ms",
+        line("%-40s cpu min: census %.2f ms, lookup %.2f ms; census writing the indices (as saved) %.2f ms; file %.2f ms",
              (std::string("png write ") + p.name + " phases").c_str(), countPhase.cpuMin() * 1e3,
              preparePhase.cpuMin() * 1e3, fusedPhase.cpuMin() * 1e3, same.ours.cpuMin() * 1e3);
         RasterImage back;

@@ -19,6 +19,57 @@ void putBigEndian32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v);
 }
 
+// The scanline bytes deflate is fed: a prepared block as it is, or the rows of
+// a true-colour picture turned into red, green, blue scanlines a few at a time
+// in a small buffer, so the picture is never held twice.
+class ScanlineFeed {
+public:
+    ScanlineFeed(const uint8_t* block, uint32_t n) : block_(block), left_(n) {}
+    explicit ScanlineFeed(const RasterImage& image) : image_(&image) {
+        if (!pngRowBytes(image.width(), 24, rowBytes_)) return;
+        rowsPerPiece_ = rowBytes_ >= pieceTarget ? 1 : pieceTarget / rowBytes_;
+        if (rowsPerPiece_ > static_cast<uint32_t>(image.height())) rowsPerPiece_ = static_cast<uint32_t>(image.height());
+        pieces_.allocate(static_cast<size_t>(rowsPerPiece_) * rowBytes_);
+    }
+    bool ok() const { return !image_ || !pieces_.empty(); }
+
+    // The next piece, at least one byte; false when all has been given.
+    bool next(const uint8_t*& data, uint32_t& n) {
+        if (!image_) {
+            if (!left_) return false;
+            data = block_;
+            n = left_;
+            left_ = 0;
+            return true;
+        }
+        if (row_ >= image_->height()) return false;
+        uint8_t* to = pieces_.data();
+        uint32_t rows = 0;
+        for (; rows < rowsPerPiece_ && row_ < image_->height(); ++rows, ++row_) {
+            *to++ = 0;
+            const uint8_t* from = image_->pixelAddress(0, row_);
+            for (int32_t x = 0; x < image_->width(); ++x, from += 3, to += 3) {
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+            }
+        }
+        data = pieces_.data();
+        n = rows * rowBytes_;
+        return true;
+    }
+
+private:
+    static constexpr uint32_t pieceTarget = 65536;
+    const uint8_t* block_ = nullptr;
+    uint32_t left_ = 0;
+    const RasterImage* image_ = nullptr;
+    ByteBuffer pieces_;
+    uint32_t rowBytes_ = 0;
+    uint32_t rowsPerPiece_ = 0;
+    int32_t row_ = 0;
+};
+
 // Writes the chunks of one file; any failed write makes it fail for good.
 class PngFile {
 public:
@@ -43,29 +94,40 @@ public:
         writeBigEndian32(static_cast<uint32_t>(crc));
     }
 
-    // The whole scanline block deflated into one IDAT chunk, leaving in
-    // pieces of the output window; the length is patched in at the end.
-    bool imageData(const uint8_t* data, uint32_t n, int level) {
+    // All the scanlines deflated into one IDAT chunk, leaving in full pieces
+    // of the output window (the last one as far as it is filled); the length
+    // is patched in at the end.
+    bool imageData(ScanlineFeed& feed, int level) {
         ByteBuffer window;
         if (!ok_ || !window.allocate(outputWindow)) return false;
         int64_t lengthAt = file_.tell();
         write("\0\0\0\0IDAT", 8);
         z_stream stream{};
         if (!ok_ || lengthAt < 0 || deflateInit(&stream, level) != Z_OK) return false;
-        stream.next_in = const_cast<Bytef*>(data);
-        stream.avail_in = n;
         uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>("IDAT"), 4);
         uint32_t length = 0;
         int result = Z_OK;
+        bool more = true;
+        stream.next_out = window.data();
+        stream.avail_out = outputWindow;
         while (result == Z_OK && ok_) {
-            stream.next_out = window.data();
-            stream.avail_out = outputWindow;
-            result = deflate(&stream, stream.avail_in ? Z_NO_FLUSH : Z_FINISH);
-            uint32_t produced = outputWindow - stream.avail_out;
+            if (stream.avail_in == 0 && more) {
+                const uint8_t* piece = nullptr;
+                uint32_t n = 0;
+                more = feed.next(piece, n);
+                stream.next_in = const_cast<Bytef*>(piece);
+                stream.avail_in = more ? n : 0;
+            }
+            result = deflate(&stream, more ? Z_NO_FLUSH : Z_FINISH);
             if (result != Z_OK && result != Z_STREAM_END) break;
-            if (!addChecked(length, produced, length)) ok_ = false;
-            crc = crc32(crc, window.data(), produced);
-            write(window.data(), produced);
+            if (stream.avail_out == 0 || result == Z_STREAM_END) {
+                const uint32_t produced = outputWindow - stream.avail_out;
+                if (!addChecked(length, produced, length)) ok_ = false;
+                crc = crc32(crc, window.data(), produced);
+                write(window.data(), produced);
+                stream.next_out = window.data();
+                stream.avail_out = outputWindow;
+            }
         }
         deflateEnd(&stream);
         if (result != Z_STREAM_END || !ok_) return false;
@@ -85,16 +147,17 @@ private:
 // The tRNS chunk for transparent (0x00BBGGRR): the colour itself for true
 // colour, the alpha run up to its first palette entry for indices; false when
 // there is nothing to write.
-bool transparencyChunk(const PngRaster& raster, int32_t transparent, uint8_t* out, uint32_t& n) {
+bool transparencyChunk(uint32_t format, const uint8_t* palette, uint32_t paletteCount, int32_t transparent, uint8_t* out,
+                       uint32_t& n) {
     const uint8_t r = static_cast<uint8_t>(transparent), g = static_cast<uint8_t>(transparent >> 8),
                   b = static_cast<uint8_t>(transparent >> 16);
-    if (raster.format == 24) {
+    if (format == 24) {
         const uint8_t samples[6] = {0, r, 0, g, 0, b};
         for (n = 0; n < 6; ++n) out[n] = samples[n];
         return true;
     }
-    const uint8_t* p = raster.paletteData.data();
-    for (uint32_t i = 0; p && i < raster.paletteCount; ++i, p += 3) {
+    const uint8_t* p = palette;
+    for (uint32_t i = 0; p && i < paletteCount; ++i, p += 3) {
         if (p[0] == r && p[1] == g && p[2] == b) {
             for (uint32_t j = 0; j < i; ++j) out[j] = 255;
             out[i] = 0;
@@ -173,43 +236,39 @@ bool preparePng(const RasterImage& source, PngRaster& raster, int format, const 
     return setPalette(raster, palette, count);
 }
 
-bool preparePngWithCensus(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count) {
+bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count) {
     // The census writes each pixel's palette position straight into the
-    // 8-bit scanlines; a picture past 256 colours starts again in true colour.
+    // scanlines; past 256 colours they are given up.
     if (!usable(source) || !palette || !startRaster(source, raster, 8) ||
         !source.countColours(palette, count, raster.scanlines.data() + 1, raster.rowBytes))
         return false;
     if (count) return setPalette(raster, palette, count);
-    if (!startRaster(source, raster, 24)) return false;
-    fillTrueColour(source, raster);
+    raster.scanlines.release();
     return true;
 }
 
-bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent) {
-    if (raster.scanlines.empty() || (raster.format != 8 && raster.format != 24)) return false;
-    uint32_t rowBytes, total;
-    if (raster.width < 1 || raster.height < 1 || !pngRowBytes(raster.width, raster.format, rowBytes) ||
-        !multiplyChecked(rowBytes, static_cast<uint32_t>(raster.height), total) || total > raster.scanlines.size())
-        return false;
+namespace {
+
+// The whole file: signature, IHDR, PLTE for format 8, tRNS, IDAT, IEND.
+bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format, const uint8_t* palette,
+               uint32_t paletteCount, int32_t transparent, ScanlineFeed& feed, int level) {
     FileHandle file;
     if (!file.createWrite(path)) return false;
     PngFile png(file);
     png.write(signature, sizeof signature);
     uint8_t header[13];
-    putBigEndian32(header, static_cast<uint32_t>(raster.width));
-    putBigEndian32(header + 4, static_cast<uint32_t>(raster.height));
+    putBigEndian32(header, static_cast<uint32_t>(width));
+    putBigEndian32(header + 4, static_cast<uint32_t>(height));
     header[8] = 8;
-    header[9] = raster.format == 24 ? 2 : 3;
+    header[9] = format == 24 ? 2 : 3;
     header[10] = header[11] = header[12] = 0;
     png.chunk("IHDR", header, sizeof header);
-    if (raster.format == 8 && raster.paletteCount && !raster.paletteData.empty() &&
-        raster.paletteData.size() >= raster.paletteCount * 3u)
-        png.chunk("PLTE", raster.paletteData.data(), raster.paletteCount * 3u);
+    if (format == 8 && paletteCount && palette) png.chunk("PLTE", palette, paletteCount * 3u);
     uint8_t alpha[256];
     uint32_t alphaLength = 0;
-    if (transparent != -1 && transparencyChunk(raster, transparent, alpha, alphaLength))
+    if (transparent != -1 && transparencyChunk(format, palette, paletteCount, transparent, alpha, alphaLength))
         png.chunk("tRNS", alpha, alphaLength);
-    bool ok = png.imageData(raster.scanlines.data(), total, level);
+    bool ok = png.imageData(feed, level);
     png.write(endChunk, sizeof endChunk);
     const bool closed = file.close();
     if (!ok || !png.ok() || !closed) {
@@ -217,4 +276,26 @@ bool writePng(const PngRaster& raster, const char* path, int level, int32_t tran
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent) {
+    if (raster.scanlines.empty() || (raster.format != 8 && raster.format != 24)) return false;
+    uint32_t rowBytes, total;
+    if (raster.width < 1 || raster.height < 1 || !pngRowBytes(raster.width, raster.format, rowBytes) ||
+        !multiplyChecked(rowBytes, static_cast<uint32_t>(raster.height), total) || total > raster.scanlines.size())
+        return false;
+    const bool palette = raster.format == 8 && raster.paletteCount && !raster.paletteData.empty() &&
+                         raster.paletteData.size() >= raster.paletteCount * 3u;
+    ScanlineFeed feed(raster.scanlines.data(), total);
+    return writeFile(path, raster.width, raster.height, raster.format, palette ? raster.paletteData.data() : nullptr,
+                     palette ? raster.paletteCount : 0, transparent, feed, level);
+}
+
+bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent) {
+    if (!usable(image)) return false;
+    ScanlineFeed feed(image);
+    if (!feed.ok()) return false;
+    return writeFile(path, image.width(), image.height(), 24, nullptr, 0, transparent, feed, level);
 }

@@ -14,13 +14,19 @@
 bool preparePng(const RasterImage& source, PngRaster& raster, int format, const uint32_t* palette, int count);
 
 // The census of source (palette receives its 256 entries, count its result)
-// and the raster it gives: format 8 for 1 … 256 colours, 24 above, exactly
-// as countColours followed by preparePng. False for another source depth or
-// when a buffer cannot be allocated.
-bool preparePngWithCensus(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count);
+// and, for 1 … 256 colours, the format 8 raster that countColours followed by
+// preparePng gives; for more colours count is 0 and raster holds no
+// scanlines. False for another source depth or when a buffer cannot be
+// allocated.
+bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count);
 
 // Writes raster (format 8 or 24) to path at the deflate level; transparent is a
 // colour 0x00BBGGRR to mark transparent, or -1. False when the raster is
 // unusable, the file cannot be created, or anything after that fails, in which
 // case the half-written file is deleted.
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);
+
+// Writes a 24-bit picture as true colour, byte for byte what preparePng with
+// format 24 and writePng give, converting its rows on the way instead of
+// holding a second copy. False as writePng, and for another depth.
+bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent);

@@ -13,8 +13,8 @@ bool savePng(const RasterImage& image, const char* path, int32_t transparent) {
     uint32_t palette[256];
     int count = 0;
     PngRaster raster;
-    if (!preparePngWithCensus(image, raster, palette, count)) return false;
-    return writePng(raster, path, pngLevel, transparent);
+    if (!preparePngPalette(image, raster, palette, count)) return false;
+    return count ? writePng(raster, path, pngLevel, transparent) : writeTrueColourPng(image, path, pngLevel, transparent);
 }
 
 bool saveGif(const RasterImage& image, const char* path, int32_t transparent) {

@@ -157,7 +157,8 @@ TEST(PngWriterFailure, PrepareRefusesWhatItCannotEncode) {
 }
 
 // The census that writes the indices as it goes gives exactly the raster of
-// the census followed by the separate palette lookup, in either format.
+// the census followed by the separate palette lookup; past 256 colours it
+// gives no scanlines.
 TEST(PngWriterCensus, SamePaletteAndScanlinesAsCensusThenLookup) {
     struct Case {
         int width, height, colours;
@@ -170,27 +171,59 @@ TEST(PngWriterCensus, SamePaletteAndScanlinesAsCensusThenLookup) {
         int count = -1, fusedCount = -1;
         ASSERT_TRUE(image.countColours(palette, count));
         PngRaster separate, fused;
-        ASSERT_TRUE(preparePng(image, separate, count ? 8 : 24, palette, count));
-        ASSERT_TRUE(preparePngWithCensus(image, fused, fusedPalette, fusedCount));
         const std::string label = std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.colours);
+        ASSERT_TRUE(preparePngPalette(image, fused, fusedPalette, fusedCount)) << label;
         ASSERT_EQ(fusedCount, count) << label;
+        if (!count) {
+            EXPECT_TRUE(fused.scanlines.empty()) << label;
+            continue;
+        }
+        ASSERT_TRUE(preparePng(image, separate, 8, palette, count));
         EXPECT_EQ(fused.format, separate.format) << label;
         EXPECT_EQ(fused.rowBytes, separate.rowBytes) << label;
         EXPECT_EQ(fused.paletteCount, separate.paletteCount) << label;
         ASSERT_EQ(fused.scanlines.size(), separate.scanlines.size()) << label;
         EXPECT_EQ(std::memcmp(fused.scanlines.data(), separate.scanlines.data(), fused.scanlines.size()), 0) << label;
         ASSERT_EQ(fused.paletteData.size(), separate.paletteData.size()) << label;
-        if (count) {
-            EXPECT_EQ(std::memcmp(fused.paletteData.data(), separate.paletteData.data(), fused.paletteData.size()), 0)
-                << label;
-        }
+        EXPECT_EQ(std::memcmp(fused.paletteData.data(), separate.paletteData.data(), fused.paletteData.size()), 0) << label;
     }
     RasterImage deep;
     ASSERT_TRUE(deep.create(2, 2, 32));
     PngRaster raster;
     uint32_t palette[256];
     int count = 0;
-    EXPECT_FALSE(preparePngWithCensus(deep, raster, palette, count));
+    EXPECT_FALSE(preparePngPalette(deep, raster, palette, count));
+}
+
+// A true-colour picture written row by row from the picture is byte for byte
+// the file of its prepared scanlines, for pictures of one piece of rows and of
+// many (wide rows, many rows), with and without transparency.
+TEST(PngWriterTrueColour, RowsFromThePictureGiveTheSameFile) {
+    TempFolder folder;
+    const int sizes[][2] = {{1, 1}, {7, 5}, {100, 700}, {30000, 3}};
+    for (const auto& size : sizes) {
+        RasterImage image;
+        ASSERT_TRUE(pictures::makePattern(image, size[0], size[1], 9));
+        PngRaster raster;
+        ASSERT_TRUE(preparePng(image, raster, 24, nullptr, 0));
+        for (int32_t transparent : {-1, 0x102030}) {
+            ASSERT_TRUE(writePng(raster, "prepared.png", 6, transparent));
+            ASSERT_TRUE(writeTrueColourPng(image, "streamed.png", 6, transparent));
+            const std::string streamed = folder.read("streamed.png");
+            EXPECT_EQ(streamed, folder.read("prepared.png")) << size[0] << "x" << size[1];
+            const auto chunks = pngfiles::chunksOf(streamed);
+            const Chunk* idat = pngfiles::find(chunks, "IDAT");
+            ASSERT_NE(idat, nullptr);
+            EXPECT_EQ(pngfiles::inflateAll(idat->data),
+                      std::string(reinterpret_cast<const char*>(raster.scanlines.data()), raster.scanlines.size()));
+        }
+    }
+    RasterImage deep, empty;
+    ASSERT_TRUE(deep.create(2, 2, 32));
+    EXPECT_FALSE(writeTrueColourPng(deep, "deep.png", 6, -1));
+    EXPECT_FALSE(writeTrueColourPng(empty, "empty.png", 6, -1));
+    EXPECT_FALSE(writeTrueColourPng(deep, "bad.png", 42, -1));
+    EXPECT_FALSE(folder.exists("deep.png") || folder.exists("empty.png") || folder.exists("bad.png"));
 }
 
 #ifndef _WIN32
