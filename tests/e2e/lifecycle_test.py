@@ -186,6 +186,16 @@ class TestSingleInstance(Lifecycle):
         again = self.start()
         self.wait_listening(again, port)
 
+    def test_a_link_planted_at_the_locks_name_is_not_followed(self):
+        port = road.free_port()
+        self.write_settings(port)
+        target = os.path.join(self.root, "planted-target")
+        os.symlink(target, os.path.join(self.session, "_Sketchhaven_-%d.lock" % os.getuid()))
+        p = self.start()
+        self.assertEqual(p.wait(timeout=10), 0)
+        self.assertFalse(os.path.exists(target))
+        self.assertFalse(listening(port))
+
     def test_another_session_has_an_instance_of_its_own(self):
         port = road.free_port()
         self.write_settings(port)
@@ -373,7 +383,7 @@ class TestBoundPortAtExit(Lifecycle):
         self.stop(p)
         self.assertEqual(read_ini(self.path("set.ini"))["Setting"]["Port"], str(bound))
 
-    def test_a_failed_start_writes_nothing_and_ends_with_1(self):
+    def test_a_failed_start_writes_no_settings_and_ends_with_1(self):
         port = road.free_port()
         self.block(port)
         for fallback in FALLBACK_PORTS:
@@ -384,6 +394,8 @@ class TestBoundPortAtExit(Lifecycle):
         p = self.start()
         self.assertEqual(p.wait(timeout=20), 1)
         self.assertEqual(read_ini(self.path("set.ini")), {"Setting": {"Port": str(port)}})
+        # The shut-down after a failed start removes the temporary files too.
+        self.assertFalse(os.path.exists(self.path("_post.dat")))
 
 
 class TestSavingAcrossTheRun(unittest.TestCase):

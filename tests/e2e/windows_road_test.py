@@ -43,7 +43,7 @@ class WineProgram:
         values.update(setting)
         with open(os.path.join(self.folder, "set.ini"), "w", encoding="cp932", newline="\r\n") as f:
             f.write("[Setting]\n" + "".join("%s=%s\n" % kv for kv in values.items()))
-        program = shutil.copy(PROGRAM, os.path.join(self.folder, "sketchhaven.exe"))
+        program = road.place_program(self.folder, PROGRAM)
         self.process = subprocess.Popen([LAUNCHER, program], cwd=self.folder, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.time() + 90
