@@ -23,6 +23,7 @@
 #include "ui/dialogs/preset_editor_dialog.h"
 #include "ui/dialogs/save_dialog.h"
 #include "ui/dialogs/thumbnail_dialog.h"
+#include "ui/main_window.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -42,6 +43,7 @@ void shoot(const std::string& folder, const char* name, DialogBase& dialog, int 
 }
 
 constexpr char sampleSettings[] =
+    "[Setting]\r\nPort=18765\r\nApplet=1\r\nImageWidth=400\r\nImageHeight=300\r\n"
     "[Design]\r\ncolor1=15790320\r\ncolor3=255\r\ncolor6=8421376\r\nScrollSize=16\r\nCursor=pen.gif\r\n"
     "[Browser]\r\nFlag=1\r\nPath=C:\\Program Files\\Browser\\browser.exe\r\n";
 
@@ -96,5 +98,20 @@ int main(int argc, char** argv) {
     thumbnail.thumbType = 2;
     thumbnail.thumbSetting = 85;
     shoot(folder, "thumbnail", thumbnail, IDD_THUMBNAIL);
+
+    Settings mainSettings;
+    MainWindow main(mainSettings, nullptr);
+    if (main.create() && main.startUp()) {
+        main.show(SW_SHOWNORMAL);
+        if (!captureWindow(main.handle(), (folder + "\\main_window.png").c_str())) {
+            std::fprintf(stderr, "could not capture main_window\n");
+            ++failures;
+        }
+        main.shutDown();
+        main.destroy();
+    } else {
+        std::fprintf(stderr, "could not start the main window\n");
+        ++failures;
+    }
     return failures == 0 ? 0 : 1;
 }
