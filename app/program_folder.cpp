@@ -6,6 +6,8 @@ namespace {
 
 constexpr int longestProgramPath = 511;
 
+const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"};
+
 }  // namespace
 
 bool programFolder(TextBuffer& out) {
@@ -30,4 +32,9 @@ bool enterProgramFolder() {
     int n = folder.length();
     if (n == 2 && folder.text()[1] == ':') folder.append("\\");
     return platform::setCurrentFolder(folder.text());
+}
+
+void deleteTemporaryFiles() {
+    enterProgramFolder();
+    for (const char* name : temporaryFiles) platform::deleteFile(name);
 }

@@ -11,3 +11,8 @@ bool programFolder(TextBuffer& out);
 
 // Makes the program folder the current folder; false when either step fails.
 bool enterProgramFolder();
+
+// Makes the program folder current and deletes the temporary files of the
+// drawings there (_post.dat, _tmppng.dat, _tmppch.dat, _load.dat); missing
+// files are not an error. draw.html, anim.html and _prev.dat stay.
+void deleteTemporaryFiles();

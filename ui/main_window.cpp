@@ -34,8 +34,6 @@ constexpr int pooKind = static_cast<int>(AppletKind::Poo);
 constexpr int firstShiPainterKind = static_cast<int>(AppletKind::ShiPainterNormal);
 constexpr int lastShiPainterKind = static_cast<int>(AppletKind::ShiPainterAllPro);
 
-const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"};
-
 struct SpinRange {
     int id;
     int lowest;
@@ -94,8 +92,7 @@ bool MainWindow::startUp() {
 
 void MainWindow::shutDown() {
     server_.stopServer();
-    enterProgramFolder();
-    for (const char* name : temporaryFiles) platform::deleteFile(name);
+    deleteTemporaryFiles();
 }
 
 void MainWindow::applyCommandLine(const char* text) {

@@ -21,8 +21,6 @@ constexpr char instanceName[] = "*Sketchhaven*";
 constexpr int commandLineCapacity = 1023;
 constexpr int pathCapacity = 511;
 
-const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"};
-
 // The arguments after the program's name, joined by blanks.
 void joinArguments(int argc, char** argv, TextBuffer& out) {
     for (int i = 1; i < argc; ++i) {
@@ -41,8 +39,7 @@ void startDrawingNow(const DrawingSetup& setup, uint16_t port) {
 
 void shutDown(LocalServer& server) {
     server.stopServer();
-    enterProgramFolder();
-    for (const char* name : temporaryFiles) platform::deleteFile(name);
+    deleteTemporaryFiles();
 }
 
 }  // namespace
