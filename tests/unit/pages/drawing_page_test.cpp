@@ -13,7 +13,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/page_expectations.h"
 #include "tests/unit/pages/tidy.h"
-#include "tests/unit/pages/program_folder_oracle.h"
+#include "tests/unit/pages/stand_in_browser.h"
 #ifndef _WIN32
 #include "platform/posix/scripted_answers.h"
 #endif
@@ -408,26 +408,13 @@ TEST(PooVersion, DigitsAfterOekakiUpToTheNinthCharacter) {
     EXPECT_EQ(oekakiVersion(dir.c_str()), 0);
 }
 
-namespace {
-
-std::string standInBrowser() {
-#ifdef _WIN32
-    return testProgramFolder() + "\\browser_stand_in.exe";
-#else
-    return testProgramFolder() + "/browser_stand_in";
-#endif
-}
-
-}  // namespace
-
 TEST_F(DrawingPageTest, StartDrawingWritesThePageAndSendsTheBrowser) {
     folder.write("PaintBBS.jar", "");
-    folder.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + standInBrowser() + "\r\n");
+    browserSettings(folder, "1", standInBrowser());
     setup.palette = 0;
     ASSERT_TRUE(startDrawing(setup, dir().c_str(), 8010, nullptr));
     EXPECT_EQ(folder.read("draw.html"), paintBbsPage(paintBbsRows() + param("send_header", "1") + param("bar_size", "20")));
-    for (int i = 0; i < 100 && !folder.exists("browser_address.txt"); ++i) platform::sleepMilliseconds(100);
-    EXPECT_EQ(folder.read("browser_address.txt"), "http://localhost:8010/draw.html");
+    EXPECT_EQ(addressReceived(folder), "http://localhost:8010/draw.html");
 }
 
 #ifndef _WIN32

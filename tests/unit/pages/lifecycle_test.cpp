@@ -1,10 +1,8 @@
 // The program folder, the command line and the browser launch.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "app/browser_launch.h"
 #include "app/command_line.h"
@@ -12,6 +10,7 @@
 #include "pages/drawing_setup.h"
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/program_folder_oracle.h"
+#include "tests/unit/pages/stand_in_browser.h"
 #ifndef _WIN32
 #include "platform/posix/scripted_answers.h"
 #endif
@@ -94,32 +93,6 @@ TEST(CommandLine, ALoneDashAtTheEndEndsTheText) {
     EXPECT_EQ(Parsed("- -w7").setup.imageWidth, 7u);
     EXPECT_EQ(Parsed("").setup.imageWidth, 300u);
 }
-
-namespace {
-
-// A set.ini in the test's folder naming the stand-in browser next to the
-// test program (or, with a name, some other program).
-std::string browserSettings(const TempFolder& folder, const std::string& flag, const std::string& path) {
-    folder.write("set.ini", "[Browser]\r\nFlag=" + flag + "\r\nPath=" + path + "\r\n");
-    return folder.file("set.ini");
-}
-
-std::string standInBrowser() {
-#ifdef _WIN32
-    return testProgramFolder() + "\\browser_stand_in.exe";
-#else
-    return testProgramFolder() + "/browser_stand_in";
-#endif
-}
-
-// What the stand-in wrote, waiting for it a few seconds at most.
-std::string addressReceived(const TempFolder& folder) {
-    for (int i = 0; i < 100 && !folder.exists("browser_address.txt"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return folder.read("browser_address.txt");
-}
-
-}  // namespace
 
 TEST(BrowserLaunch, TheProgramOfSectionBrowserGetsTheAddress) {
     TempFolder folder;

@@ -11,7 +11,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/page_expectations.h"
 #include "tests/unit/pages/tidy.h"
-#include "tests/unit/pages/program_folder_oracle.h"
+#include "tests/unit/pages/stand_in_browser.h"
 #ifndef _WIN32
 #include "platform/posix/scripted_answers.h"
 #endif
@@ -188,22 +188,10 @@ TEST(AnimationPage, FileAddress) {
     EXPECT_STREQ(address.text(), "file:///home/user/draw/anim.html");
 }
 
-namespace {
-
-std::string standInBrowser() {
-#ifdef _WIN32
-    return testProgramFolder() + "\\browser_stand_in.exe";
-#else
-    return testProgramFolder() + "/browser_stand_in";
-#endif
-}
-
-}  // namespace
-
 TEST(PlayAnimation, WritesThePageCopiesTheFileAndOpensTheAddress) {
     TempFolder folder;
     std::string dir = folder.path().string();
-    folder.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + standInBrowser() + "\r\n");
+    browserSettings(folder, "1", standInBrowser());
     std::filesystem::create_directory(folder.path() / "saved");
     folder.write("saved/pic[x64y32].pch", "pch bytes");
     std::string path = folder.file("saved/pic[x64y32].pch");
@@ -216,8 +204,7 @@ TEST(PlayAnimation, WritesThePageCopiesTheFileAndOpensTheAddress) {
     EXPECT_EQ(folder.read("_load.dat"), "pch bytes");
     TextBuffer address;
     animationPageAddress(dir.c_str(), address);
-    for (int i = 0; i < 100 && !folder.exists("browser_address.txt"); ++i) platform::sleepMilliseconds(100);
-    EXPECT_EQ(folder.read("browser_address.txt"), address.text());
+    EXPECT_EQ(addressReceived(folder), address.text());
 }
 
 #ifndef _WIN32
