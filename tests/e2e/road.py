@@ -1,6 +1,8 @@
-"""The native program in a folder of its own, and what a test needs to talk
-to it: set.ini, pictures made by ImageMagick, submission bodies, a POST over
-loopback with http.client, and the real decoders that check saved files."""
+"""The program in a folder of its own, and what a test needs to talk to it:
+set.ini, pictures made by ImageMagick, submission bodies, a POST over
+loopback with http.client, the real decoders that check saved files, and for
+the Windows program the Wine session it runs in and the presser that answers
+its dialogs."""
 
 import atexit
 import ctypes
@@ -10,8 +12,10 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
+import unittest
 
 PROGRAM = os.environ.get("SKETCHHAVEN_PROGRAM", "")
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
@@ -62,6 +66,21 @@ def session_environment(session_folder, base=None):
     return dict(base or os.environ, XDG_RUNTIME_DIR=session_folder)
 
 
+def wait_listening(process, port, seconds):
+    """True once port accepts a loopback connection; False when process
+    ended first or the seconds have passed."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if process.poll() is not None:
+            return False
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return True
+        except OSError:
+            time.sleep(0.1)
+    return False
+
+
 def die_with_parent():
     # The program stops by itself when the test that started it ends.
     ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
@@ -70,6 +89,61 @@ def die_with_parent():
 def run(*command, data=None):
     """Output of a tool, failing loudly."""
     return subprocess.run(command, input=data, capture_output=True, check=True).stdout
+
+
+# ---- Windows programs under Wine ----------------------------------------------
+
+def windows_path(path):
+    """The name a Windows program under Wine gives a file of this system."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def run_tests_under_wine(launcher, arguments):
+    """Runs the calling script's tests (unittest arguments) in a Wine session
+    of their own and returns the exit status: under Xvfb (the script starts
+    itself again under xvfb-run when no display is set) with a fresh Wine
+    prefix, made by the wine-prefix script beside launcher, whose wineserver
+    is ended and which is removed afterwards. All programs started there
+    share that wineserver: while one holds the instance lock, another is a
+    second instance."""
+    if not os.environ.get("DISPLAY"):
+        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
+    prefix = tempfile.mkdtemp(prefix="sh-e2e-wine-")
+    os.environ["WINEPREFIX"] = prefix
+    try:
+        subprocess.run([os.path.join(os.path.dirname(launcher), "wine-prefix"), prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        result = unittest.main(argv=[sys.argv[0]] + list(arguments), exit=False).result
+    finally:
+        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
+        shutil.rmtree(prefix, ignore_errors=True)
+    return 0 if result.wasSuccessful() else 1
+
+
+class Presser:
+    """The presser program (tests/win32/dialog_presser.cpp) working through
+    steps (caption, button id, {edit id: text}) in the background, with its
+    script and report in folder."""
+
+    def __init__(self, launcher, presser, steps, folder, seconds=60):
+        self.script = os.path.join(folder, "presser-steps.txt")
+        self.report = os.path.join(folder, "presser-report.txt")
+        with open(self.script, "w", encoding="utf-8") as f:
+            for caption, button, texts in steps:
+                f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
+        self.process = subprocess.Popen([launcher, presser, windows_path(self.script), windows_path(self.report),
+                                         str(seconds)],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def pressed(self):
+        """Waits for the presser to end; its report lines (caption, message
+        text or "-"), or (missing, caption) for a dialog that never came."""
+        self.process.wait(120)
+        with open(self.report, encoding="utf-8") as f:
+            lines = [tuple(line.split("\t", 1)) for line in f.read().splitlines()]
+        os.remove(self.script)
+        os.remove(self.report)
+        return lines
 
 
 # ---- Pictures and bodies ------------------------------------------------------

@@ -702,19 +702,8 @@ def main():
     PROGRAM = os.path.abspath(options.program)
     if not options.launcher:
         return unittest.main(argv=[sys.argv[0]] + rest)
-    if not os.environ.get("DISPLAY"):
-        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
     LAUNCHER = os.path.abspath(options.launcher)
-    prefix = tempfile.mkdtemp(prefix="sh-e2e-wine-")
-    os.environ["WINEPREFIX"] = prefix
-    try:
-        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        result = unittest.main(argv=[sys.argv[0]] + rest, exit=False).result
-    finally:
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
-        shutil.rmtree(prefix, ignore_errors=True)
-    return 0 if result.wasSuccessful() else 1
+    return road.run_tests_under_wine(LAUNCHER, rest)
 
 
 if __name__ == "__main__":

@@ -9,11 +9,9 @@ Usage: windows_road_test.py sketchhaven.exe ui_dialog_presser.exe wine-run [unit
 import http.client
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 import road
@@ -26,10 +24,6 @@ OK, CANCEL, YES, NO = 1, 2, 6, 7
 SAVE_FILE_BOX = 1118
 
 
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
 class WineProgram:
     """A copy of sketchhaven.exe serving its own folder on a free port and
     saving into its folder 'saved'."""
@@ -39,35 +33,21 @@ class WineProgram:
         self.saved = os.path.join(self.folder, "saved")
         os.mkdir(self.saved)
         self.port = road.free_port()
-        values = {"Port": self.port, "SaveDir": windows_path(self.saved), "SaveFile": "000", "OptionFlag": 22}
+        values = {"Port": self.port, "SaveDir": road.windows_path(self.saved), "SaveFile": "000", "OptionFlag": 22}
         values.update(setting)
         with open(os.path.join(self.folder, "set.ini"), "w", encoding="cp932", newline="\r\n") as f:
             f.write("[Setting]\n" + "".join("%s=%s\n" % kv for kv in values.items()))
         program = road.place_program(self.folder, PROGRAM)
         self.process = subprocess.Popen([LAUNCHER, program], cwd=self.folder, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 90
-        while time.time() < deadline:
-            if self.process.poll() is not None:
-                raise RuntimeError("sketchhaven.exe ended at start")
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.2)
-        raise RuntimeError("sketchhaven.exe does not listen")
+        if not road.wait_listening(self.process, self.port, 90):
+            raise RuntimeError("sketchhaven.exe ended at start or does not listen")
 
     def post_answered(self, body, steps):
         """Posts body while the presser works through steps (caption, button,
         {edit id: text}); returns the reply body and the presser's report
         lines (caption, message text)."""
-        script = os.path.join(self.folder, "..", os.path.basename(self.folder) + "-steps.txt")
-        report = script[:-len("steps.txt")] + "report.txt"
-        with open(script, "w", encoding="utf-8") as f:
-            for caption, button, texts in steps:
-                f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
-        presser = subprocess.Popen([LAUNCHER, PRESSER, windows_path(script), windows_path(report), "60"],
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        presser = road.Presser(LAUNCHER, PRESSER, steps, self.folder)
         try:
             c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
             c.request("POST", "/cgi/save.cgi", body, {"Content-Type": "application/octet-stream"})
@@ -76,11 +56,7 @@ class WineProgram:
             c.close()
             self.status = r.status
         finally:
-            presser.wait(120)
-        with open(report, encoding="utf-8") as f:
-            lines = [tuple(line.split("\t", 1)) for line in f.read().splitlines()]
-        os.remove(script)
-        os.remove(report)
+            lines = presser.pressed()
         return reply, lines
 
     def stop(self):
@@ -171,18 +147,7 @@ def main():
         print(__doc__)
         return 2
     PROGRAM, PRESSER, LAUNCHER = (os.path.abspath(a) for a in sys.argv[1:4])
-    if not os.environ.get("DISPLAY"):
-        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
-    prefix = tempfile.mkdtemp(prefix="sh-road-wine-prefix-")
-    os.environ["WINEPREFIX"] = prefix
-    try:
-        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        result = unittest.main(argv=[sys.argv[0]] + sys.argv[4:], exit=False).result
-    finally:
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
-        shutil.rmtree(prefix, ignore_errors=True)
-    return 0 if result.wasSuccessful() else 1
+    return road.run_tests_under_wine(LAUNCHER, sys.argv[4:])
 
 
 if __name__ == "__main__":
