@@ -1,0 +1,133 @@
+// Drives the program's windows from outside, for end-to-end runs of the
+// program under Wine. Captions are matched whole; only visible top-level
+// windows count.
+//   window_commander post caption command-id [seconds, default 30]
+//     waits for a window with that caption and posts it WM_COMMAND
+//     command-id; ends with 1 when none came.
+//   window_commander count caption [seconds, default 0]
+//     waits up to seconds for a window with that caption, then prints how
+//     many there are.
+//   window_commander watch seconds program [argument ...]
+//     starts the program, watches its windows until it ends and prints its
+//     exit code and how many windows of it were seen; when it outlives the
+//     seconds it is ended, "running" stands for the code and the commander
+//     ends with 1.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD pollMilliseconds = 5;
+
+struct Search {
+    const wchar_t* caption;  // or nullptr: every window of the process
+    DWORD process;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect(HWND window, LPARAM data) {
+    Search& search = *reinterpret_cast<Search*>(data);
+    if (!IsWindowVisible(window)) return TRUE;
+    if (search.caption) {
+        wchar_t text[256];
+        GetWindowTextW(window, text, 256);
+        if (std::wstring(text) != search.caption) return TRUE;
+    } else {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != search.process) return TRUE;
+    }
+    search.found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> windowsCaptioned(const wchar_t* caption) {
+    Search search{caption, 0, {}};
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> waitForWindows(const wchar_t* caption, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    std::vector<HWND> found = windowsCaptioned(caption);
+    while (found.empty() && GetTickCount() - start < milliseconds) {
+        Sleep(50);
+        found = windowsCaptioned(caption);
+    }
+    return found;
+}
+
+void print(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+DWORD seconds(const wchar_t* text) { return static_cast<DWORD>(_wtoi(text)) * 1000u; }
+
+int post(const wchar_t* caption, int command, DWORD milliseconds) {
+    std::vector<HWND> found = waitForWindows(caption, milliseconds);
+    if (found.empty()) return 1;
+    return PostMessageW(found.front(), WM_COMMAND, static_cast<WPARAM>(command), 0) ? 0 : 1;
+}
+
+int count(const wchar_t* caption, DWORD milliseconds) {
+    print(std::to_string(waitForWindows(caption, milliseconds).size()) + "\n");
+    return 0;
+}
+
+int watch(DWORD milliseconds, wchar_t** arguments, int argumentCount) {
+    std::wstring line;
+    for (int i = 0; i < argumentCount; ++i) line += (i ? L" \"" : L"\"") + std::wstring(arguments[i]) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return 2;
+    }
+    CloseHandle(process.hThread);
+    std::vector<HWND> seen;
+    DWORD start = GetTickCount();
+    bool ended = false;
+    while (!ended && GetTickCount() - start < milliseconds) {
+        Search search{nullptr, process.dwProcessId, {}};
+        EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+        for (HWND window : search.found) {
+            if (std::find(seen.begin(), seen.end(), window) == seen.end()) seen.push_back(window);
+        }
+        ended = WaitForSingleObject(process.hProcess, pollMilliseconds) == WAIT_OBJECT_0;
+    }
+    DWORD code = 0;
+    if (ended) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    CloseHandle(process.hProcess);
+    print((ended ? std::to_string(code) : std::string("running")) + " " + std::to_string(seen.size()) + "\n");
+    return ended ? 0 : 1;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    int n = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (!arguments || n < 3) return 2;
+    std::wstring verb = arguments[1];
+    int result = 2;
+    if (verb == L"post" && n >= 4) {
+        result = post(arguments[2], _wtoi(arguments[3]), n > 4 ? seconds(arguments[4]) : 30000u);
+    } else if (verb == L"count") {
+        result = count(arguments[2], n > 3 ? seconds(arguments[3]) : 0u);
+    } else if (verb == L"watch" && n >= 4) {
+        result = watch(seconds(arguments[2]), arguments + 3, n - 3);
+    }
+    LocalFree(arguments);
+    return result;
+}
