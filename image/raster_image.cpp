@@ -149,30 +149,37 @@ bool RasterImage::countColours(uint32_t* palette, int& count, uint8_t* indices, 
     if (bytesPerPixel_ != 3) return false;
     ColourIndex found;
     uint32_t colours[ColourIndex::capacity] = {};
-    // Neighbouring pixels mostly share a colour: the last one's position is kept.
-    uint32_t last = 0xFFFFFFFFu;
-    uint8_t lastPosition = 0;
-    for (int32_t row = 0; row < height_; ++row) {
-        const uint8_t* p = pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(stride_);
-        uint8_t* out = indices ? indices + static_cast<size_t>(height_ - 1 - row) * indexStride : nullptr;
-        for (int32_t x = 0; x < width_; ++x, p += 3) {
-            const uint32_t colour = censusColour(p);
-            if (colour != last) {
-                int position = found.find(colour);
-                if (position == ColourIndex::notFound) {
-                    if (found.count() == ColourIndex::capacity) {
-                        count = 0;
-                        return true;
-                    }
-                    position = found.count();
-                    colours[position] = colour;
-                    found.add(colour);
-                }
-                last = colour;
-                lastPosition = static_cast<uint8_t>(position);
+    // The position of the colour with this key, a new colour taking the next
+    // one; false for the colour that would be the 257th.
+    auto place = [&](uint32_t key, int& position) {
+        position = found.findKey(key);
+        if (position != ColourIndex::notFound) return true;
+        if (found.count() == ColourIndex::capacity) return false;
+        position = found.count();
+        colours[position] = key >> 8;
+        found.add(key >> 8);
+        return true;
+    };
+    // Locals, so the index stores cannot be taken to change them.
+    const int32_t last = width_ - 1, height = height_;
+    const size_t stride = static_cast<size_t>(stride_);
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* p = pixels_.data() + static_cast<size_t>(row) * stride;
+        uint8_t* out = indices ? indices + static_cast<size_t>(height - 1 - row) * indexStride : nullptr;
+        int position;
+        // Every pixel but the row's last is read as one word with the byte after it.
+        for (int32_t x = 0; x < last; ++x, p += 3) {
+            if (!place(pixelKey(p), position)) {
+                count = 0;
+                return true;
             }
-            if (out) out[x] = lastPosition;
+            if (out) out[x] = static_cast<uint8_t>(position);
         }
+        if (!place(colourKey(censusColour(p)), position)) {
+            count = 0;
+            return true;
+        }
+        if (out) out[last] = static_cast<uint8_t>(position);
     }
     count = found.count();
     if (palette) std::memcpy(palette, colours, sizeof colours);

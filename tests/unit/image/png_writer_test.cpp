@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "save/picture_files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/oracle.h"
 #include "tests/unit/image/png_files.h"
@@ -247,4 +248,34 @@ TEST(PngWriterOracle, PngcheckAndImageMagickAgree) {
         }
     }
 }
+
+// The files the save flow writes (census with indices, or rows converted on
+// the way) decode to exactly their pictures for narrow pictures down to one
+// pixel wide, rows without padding, and palettes that crowd a hash.
+TEST(PngWriterOracle, NarrowPicturesAndCrowdedPalettesDecodeToTheirPixels) {
+    TempFolder folder;
+    for (int w : {1, 2, 4, 5})
+        for (int h : {1, 3, 70}) {
+            for (int kind = 0; kind < 4; ++kind) {
+                RasterImage image;
+                if (kind == 0) {
+                    ASSERT_TRUE(image.create(w, h));
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x) {
+                            const auto grey = static_cast<uint8_t>((y * w + x) * 7);
+                            pictures::setPixel(image, x, y, grey, grey, grey);
+                        }
+                } else if (kind == 3) {
+                    ASSERT_TRUE(pictures::makePattern(image, w, h, 4));
+                } else {
+                    ASSERT_TRUE(pictures::makeColours(image, w, h, kind == 1 ? 256 : 257));
+                }
+                const std::string name = "n" + std::to_string(w) + "x" + std::to_string(h) + "k" + std::to_string(kind) + ".png";
+                ASSERT_TRUE(savePng(image, name.c_str(), -1)) << name;
+                EXPECT_EQ(oracle::run("pngcheck -q " + folder.file(name)), 0) << name;
+                EXPECT_EQ(oracle::magickRgb(folder.file(name)), pictures::rgbOf(image)) << name;
+            }
+        }
+}
 #endif
+

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tests/unit/image/pictures.h"
@@ -231,6 +233,109 @@ TEST(RasterCensus, AgreesWithTheLinearSearchOnRandomPictures) {
         ASSERT_EQ(count, static_cast<int>(expected.size()));
         for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(palette[i], expected[i]);
     }
+}
+
+namespace {
+
+// The census and its per-pixel positions checked against the linear search:
+// the same colours in the same order, and each pixel's index its colour's
+// position in that list.
+void expectLinearCensus(const RasterImage& image, const std::string& label) {
+    bool tooMany;
+    const std::vector<uint32_t> expected = linearCensus(image, tooMany);
+    uint32_t palette[256];
+    int count = -1;
+    std::vector<uint8_t> indices(static_cast<size_t>(image.width()) * image.height(), 0xEE);
+    ASSERT_TRUE(image.countColours(palette, count, indices.data(), static_cast<size_t>(image.width()))) << label;
+    if (tooMany) {
+        EXPECT_EQ(count, 0) << label;
+        return;
+    }
+    ASSERT_EQ(count, static_cast<int>(expected.size())) << label;
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(palette[i], expected[i]) << label << " entry " << i;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const uint8_t* p = image.pixelAddress(x, y);
+            const uint32_t c = static_cast<uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
+            const size_t position =
+                static_cast<size_t>(std::find(expected.begin(), expected.end(), c) - expected.begin());
+            EXPECT_EQ(indices[static_cast<size_t>(y) * image.width() + x], position) << label << " at " << x << "," << y;
+        }
+}
+
+void setColour(RasterImage& image, int x, int y, uint32_t c) {
+    setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
+}
+
+}  // namespace
+
+// Colours first met at the end of a row (the pixel read on its own, without
+// the byte after it), in pictures down to one pixel wide, among them black,
+// 0x000001 and white.
+TEST(RasterCensus, ColoursMetAtRowEndsInNarrowPictures) {
+    for (int w = 1; w <= 6; ++w)
+        for (int h = 1; h <= 4; ++h) {
+            RasterImage image;
+            ASSERT_TRUE(image.create(w, h));
+            const uint32_t common[] = {0x000000, 0x000001, 0xFFFFFF};
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    setColour(image, x, y, x + 1 == w ? 0x123400u + static_cast<uint32_t>(y) : common[(x + y) % 3]);
+            expectLinearCensus(image, std::to_string(w) + "x" + std::to_string(h));
+        }
+}
+
+// The 257th colour stops the census wherever it is met: at the end of a row
+// inside the picture, and as the top-right pixel, the very last one visited.
+TEST(RasterCensus, TwoHundredFiftySeventhColourAtARowEnd) {
+    for (int w : {4, 5, 16, 17}) {
+        const int h = 2 * (256 / w + 2);
+        for (int lastRow : {0, h / 2}) {
+            RasterImage image;
+            ASSERT_TRUE(image.create(w, h));
+            // 256 colours in the rows below lastRow (memory order first), then
+            // a new one at the end of lastRow, then known colours only.
+            int k = 0;
+            for (int y = h - 1; y >= 0; --y)
+                for (int x = 0; x < w; ++x) {
+                    uint32_t c = pictures::colourNumber(k < 256 ? k : k % 256);
+                    if (y > lastRow || (y == lastRow && x + 1 < w)) ++k;
+                    if (y == lastRow && x + 1 == w) c = 0xABCDEF;
+                    setColour(image, x, y, c);
+                }
+            ASSERT_GE(k, 256) << w;
+            uint32_t palette[256];
+            std::fill(palette, palette + 256, 0x55u);
+            int count = -1;
+            ASSERT_TRUE(image.countColours(palette, count));
+            EXPECT_EQ(count, 0) << w << " row " << lastRow;
+            EXPECT_EQ(palette[0], 0x55u);
+            // The same pixel in a colour already known: exactly 256.
+            setColour(image, w - 1, lastRow, pictures::colourNumber(3));
+            ASSERT_TRUE(image.countColours(palette, count));
+            EXPECT_EQ(count, 256) << w << " row " << lastRow;
+            expectLinearCensus(image, std::to_string(w) + " row " + std::to_string(lastRow));
+        }
+    }
+}
+
+// Sets of colours that crowd a hash (greys, one channel only, steps of powers
+// of two, neighbours) are counted and indexed as the linear search does.
+TEST(RasterCensus, StructuredColourSetsAgreeWithTheLinearSearch) {
+    const uint32_t steps[] = {0x010101, 0x010000, 0x000100, 0x000001, 0x001000, 0x100000, 0x040404, 0x000400};
+    for (uint32_t step : steps)
+        for (int colours : {255, 256, 257}) {
+            RasterImage image;
+            const int w = 23, h = 29;
+            ASSERT_TRUE(image.create(w, h));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int i = y * w + x;
+                    const int k = i < colours ? i : (i * 13 + y) % colours;
+                    setColour(image, x, y, (static_cast<uint32_t>(k) * step) & 0xFFFFFF);
+                }
+            expectLinearCensus(image, "step " + std::to_string(step) + " colours " + std::to_string(colours));
+        }
 }
 
 TEST(RasterCensus, RefusesOtherDepths) {
