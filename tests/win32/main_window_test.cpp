@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <memory>
@@ -255,6 +256,37 @@ private:
     std::vector<std::string> placed_;
 };
 
+// ---- Start-up -------------------------------------------------------------------
+
+TEST_F(MainWindows, StartsHiddenWithItsListsTheStoredSetUpAndTheSpinRanges) {
+    ASSERT_TRUE(start("Applet=2\r\nImageWidth=640\r\nImageHeight=480\r\nQuality=1\r\nPalette=3\r\nLayer=4\r\n"));
+    EXPECT_FALSE(IsWindowVisible(main()));
+    EXPECT_EQ(windowTextOf(main()), "Sketchhaven");
+    EXPECT_EQ(comboItems(main(), IDC_MAIN_APPLET),
+              (Texts{"PaintBBS", "しぃペインター（標準）", "しぃペインター（プロ）", "しぃペインター（標準）/ｵｰﾙｲﾝﾜﾝ",
+                     "しぃペインター（プロ）/ｵｰﾙｲﾝﾜﾝ", "pooアプレット（旧バージョン）"}));
+    EXPECT_EQ(comboItems(main(), IDC_MAIN_QUALITY), (Texts{"1 （通常）", "2 （2倍）", "3 （3倍）", "4 （4倍）"}));
+    EXPECT_EQ(comboItems(main(), IDC_MAIN_PALETTE),
+              (Texts{"使用しない", "WCS動的パレット", "Palette-Selfy(Vuremoパレット)", "HLSカラーパレット"}));
+    EXPECT_EQ(comboSelection(main(), IDC_MAIN_APPLET), 2);
+    EXPECT_EQ(comboSelection(main(), IDC_MAIN_PALETTE), 3);
+    EXPECT_EQ(selectedQuality(), "2 （2倍）");
+    EXPECT_EQ(imageSize(), "640x480");
+    EXPECT_EQ(textOf(main(), IDC_MAIN_LAYERS), "4");
+    struct Range {
+        int id, lowest, highest;
+    };
+    for (Range r : {Range{IDC_MAIN_IMAGE_WIDTH_SPIN, 1, 32767}, Range{IDC_MAIN_IMAGE_HEIGHT_SPIN, 1, 32767},
+                    Range{IDC_MAIN_LAYERS_SPIN, 2, 255}, Range{IDC_MAIN_UNDO_SPIN, 0, 32767},
+                    Range{IDC_MAIN_UNDO_GROUP_SPIN, 0, 32767}}) {
+        int lowest = -1, highest = -1;
+        SendDlgItemMessageW(main(), r.id, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lowest),
+                            reinterpret_cast<LPARAM>(&highest));
+        EXPECT_EQ(lowest, r.lowest) << r.id;
+        EXPECT_EQ(highest, r.highest) << r.id;
+    }
+}
+
 // ---- Applet kinds ---------------------------------------------------------------
 
 TEST_F(MainWindows, PooDisablesAnimationUndoPaletteQualityAndLayers) {
@@ -447,6 +479,47 @@ TEST_F(MainWindows, DefaultPresetMenuAndAnEmptyTable) {
     ASSERT_EQ(GetMenuItemCount(menu.handle()), 2);
     EXPECT_TRUE(isSeparator(menu.handle(), 0));
     EXPECT_EQ(menuText(menu.handle(), 1), "編集");
+}
+
+namespace {
+
+// What the popup menu showed while it was open, and the keys given to it.
+struct OpenMenu {
+    Texts items;
+    std::vector<UINT> keys;
+};
+OpenMenu* openMenu = nullptr;
+
+void CALLBACK readOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup || !IsWindowVisible(popup) || !openMenu) return;
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int n = 0; n < GetMenuItemCount(menu); ++n) openMenu->items.push_back(isSeparator(menu, n) ? "-" : menuText(menu, n));
+    for (UINT key : openMenu->keys) {
+        PostMessageW(popup, WM_KEYDOWN, key, 0);
+        PostMessageW(popup, WM_KEYUP, key, 0);
+    }
+    // Keys that do not arrive must not leave the test waiting in the menu.
+    SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR giveUp, DWORD) {
+        KillTimer(nullptr, giveUp);
+        EndMenu();
+    });
+}
+
+}  // namespace
+
+TEST_F(MainWindows, TheArrowButtonOpensThePresetMenuAndAChoiceSetsTheSize) {
+    ASSERT_TRUE(start("", "[ImgPreset]\r\npreset0=320x240\r\npreset1=1000x50\r\n"));
+    OpenMenu shown{{}, {VK_DOWN, VK_DOWN, VK_RETURN}};
+    openMenu = &shown;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, readOpenMenu);
+    click(main(), IDC_MAIN_PRESETS);
+    KillTimer(nullptr, timer);
+    openMenu = nullptr;
+    pump(100);
+    EXPECT_EQ(shown.items, (Texts{"320x240", "1000x50", "-", "編集"}));
+    EXPECT_EQ(imageSize(), "1000x50");
 }
 
 TEST_F(MainWindows, ChoosingAPresetSetsThePictureSizeOnly) {
