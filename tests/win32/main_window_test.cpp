@@ -486,6 +486,11 @@ struct OpenMenu {
 };
 OpenMenu* openMenu = nullptr;
 
+void CALLBACK closeOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    EndMenu();
+}
+
 void CALLBACK readOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND popup = FindWindowW(L"#32768", nullptr);
     if (!popup || !IsWindowVisible(popup) || !openMenu) return;
@@ -497,10 +502,7 @@ void CALLBACK readOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         PostMessageW(popup, WM_KEYUP, key, 0);
     }
     // Keys that do not arrive must not leave the test waiting in the menu.
-    SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR giveUp, DWORD) {
-        KillTimer(nullptr, giveUp);
-        EndMenu();
-    });
+    SetTimer(nullptr, 0, 3000, closeOpenMenu);
 }
 
 }  // namespace
