@@ -282,6 +282,16 @@ def expected_line(folder, name):
     return "%s (%.2fKB)" % (name, os.path.getsize(os.path.join(folder, name)) / 1024)
 
 
+def saved_names(test, folder, reply):
+    """The names of a success reply, each line's size checked by test
+    against the file in folder."""
+    lines = saved_lines(reply)
+    test.assertIsNotNone(lines, "failure reply")
+    names = [line.rsplit(" (", 1)[0] for line in lines]
+    test.assertEqual(lines, [expected_line(folder, n) for n in names])
+    return names
+
+
 # ---- Real decoders -----------------------------------------------------------
 
 def rgb_of(path):
