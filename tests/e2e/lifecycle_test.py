@@ -67,6 +67,14 @@ def blocker(port):
         return None
 
 
+def block_port(test, port):
+    """Holds port until the test's clean-up; skips the test when it is taken."""
+    b = blocker(port)
+    if b is None:
+        test.skipTest("port %d is in use on this machine" % port)
+    test.addCleanup(b.close)
+
+
 class StandInBrowser:
     """A tiny program that writes the arguments it was started with to a file."""
 
@@ -103,7 +111,6 @@ class Lifecycle(unittest.TestCase):
             os.mkdir(f)
         self.program = road.place_program(self.folder)
         self.processes = []
-        self.blockers = []
         self.browser = StandInBrowser(self.root)
 
     def tearDown(self):
@@ -117,8 +124,6 @@ class Lifecycle(unittest.TestCase):
             p.errors.close()
             if "Sanitizer" in text or "runtime error:" in text:
                 self.fail("sanitizer report:\n" + text)
-        for b in self.blockers:
-            b.close()
         shutil.rmtree(self.root, ignore_errors=True)
 
     def path(self, name):
@@ -152,12 +157,6 @@ class Lifecycle(unittest.TestCase):
     def stop(self, process, sig=signal.SIGTERM):
         process.send_signal(sig)
         self.assertEqual(process.wait(timeout=20), 0)
-
-    def block(self, port):
-        b = blocker(port)
-        if b is None:
-            self.skipTest("port %d is in use on this machine" % port)
-        self.blockers.append(b)
 
 
 class TestSingleInstance(Lifecycle):
@@ -373,7 +372,7 @@ class TestExit(Lifecycle):
 class TestBoundPortAtExit(Lifecycle):
     def test_a_taken_port_is_replaced_by_the_bound_fallback(self):
         port = road.free_port()
-        self.block(port)
+        block_port(self, port)
         bound = next((p for p in FALLBACK_PORTS if blocker_free(p)), None)
         if bound is None:
             self.skipTest("every fallback port is in use on this machine")
@@ -385,9 +384,9 @@ class TestBoundPortAtExit(Lifecycle):
 
     def test_a_failed_start_writes_no_settings_and_ends_with_1(self):
         port = road.free_port()
-        self.block(port)
+        block_port(self, port)
         for fallback in FALLBACK_PORTS:
-            self.block(fallback)
+            block_port(self, fallback)
         self.write_settings(port)
         with open(self.path("_post.dat"), "wb") as f:
             f.write(b"older")

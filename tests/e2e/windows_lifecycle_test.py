@@ -19,7 +19,7 @@ import time
 import unittest
 
 import road
-from lifecycle_test import (FALLBACK_PORTS, TEMPORARY_FILES, applets_of, blocker, blocker_free, listening, read_ini,
+from lifecycle_test import (FALLBACK_PORTS, TEMPORARY_FILES, applets_of, block_port, blocker_free, listening, read_ini,
                             write_ini)
 
 PROGRAM = COMMANDER = PRESSER = STAND_IN = LAUNCHER = None
@@ -49,15 +49,12 @@ class WindowsLifecycle(unittest.TestCase):
         self.program = road.place_program(self.folder, PROGRAM)
         self.port = road.free_port()
         self.processes = []
-        self.blockers = []
 
     def tearDown(self):
         for p in self.processes:
             if p.poll() is None:
                 p.kill()
             p.wait(30)
-        for b in self.blockers:
-            b.close()
         shutil.rmtree(self.root, ignore_errors=True)
 
     def path(self, name):
@@ -104,12 +101,6 @@ class WindowsLifecycle(unittest.TestCase):
     def put(self, name, data):
         with open(self.path(name), "wb") as f:
             f.write(data)
-
-    def block(self, port):
-        b = blocker(port)
-        if b is None:
-            self.skipTest("port %d is in use on this machine" % port)
-        self.blockers.append(b)
 
 
 class TestSingleInstance(WindowsLifecycle):
@@ -206,7 +197,7 @@ class TestExit(WindowsLifecycle):
         self.check_exit(CLOSE_BOX)
 
     def test_a_taken_port_is_replaced_by_the_bound_fallback(self):
-        self.block(self.port)
+        block_port(self, self.port)
         bound = next((p for p in FALLBACK_PORTS if blocker_free(p)), None)
         if bound is None:
             self.skipTest("every fallback port is in use on this machine")
@@ -219,7 +210,7 @@ class TestExit(WindowsLifecycle):
 class TestFailedStart(WindowsLifecycle):
     def test_every_port_taken_ends_with_the_message_box_and_no_window(self):
         for port in [self.port] + FALLBACK_PORTS:
-            self.block(port)
+            block_port(self, port)
         self.write_settings()
         with open(self.path("set.ini"), "rb") as f:
             settings = f.read()

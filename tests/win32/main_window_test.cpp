@@ -192,16 +192,16 @@ bool commandQueued(HWND window, int id) {
 // labels have that id.
 class MainWindows : public testing::Test {
 protected:
-    // Writes set.ini (section Setting with the free port and setting lines,
+    // Writes set.ini (section Setting with a free port and setting lines,
     // then sections), creates the window and starts it.
     bool start(const std::string& setting = "", const std::string& sections = "") {
-        port_ = freePort();
+        return startOn(freePort(), setting, sections);
+    }
+    // The same with port stored in set.ini.
+    bool startOn(uint16_t port, const std::string& setting, const std::string& sections = "") {
+        port_ = port;
         if (port_ == 0) return false;
         files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(port_) + "\r\n" + setting + sections);
-        return startWritten();
-    }
-    // Starts on the set.ini already in place.
-    bool startWritten() {
         window_ = std::make_unique<MainWindow>(settings_, nullptr);
         if (!window_->create()) return false;
         started_ = window_->startUp();
@@ -540,11 +540,8 @@ TEST_F(MainWindows, ChoosingAPresetSetsThePictureSizeOnly) {
 
 TEST_F(MainWindows, DrawSendsTheBrowserToThePageOnTheBoundPort) {
     place("PaintBBS.jar", "jar");
-    port_ = freePort();
-    ASSERT_NE(port_, 0);
-    files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(port_) + "\r\nApplet=0\r\nPalette=0\r\n");
+    ASSERT_TRUE(start("Applet=0\r\nPalette=0\r\n"));
     files_.useStandInBrowser();
-    ASSERT_TRUE(startWritten());
     EXPECT_EQ(settings_.Port, port_);
     EXPECT_FALSE(portIsFree(port_));
     BoxWatcher boxes;
@@ -563,12 +560,10 @@ TEST_F(MainWindows, DrawSendsTheBrowserToThePageOnTheBoundPort) {
 // the draw goes to the port the server bound instead.
 TEST_F(MainWindows, DrawAfterAFallbackToPort80LeavesThePortOut) {
     BoundSocket stored(INADDR_ANY, freePort(), true);
-    ASSERT_NE(stored.port(), 0);
     if (!portIsFree(80)) GTEST_SKIP() << "port 80 is in use on this machine";
     place("PaintBBS.jar", "jar");
-    files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(stored.port()) + "\r\nApplet=0\r\nPalette=0\r\n");
+    ASSERT_TRUE(startOn(stored.port(), "Applet=0\r\nPalette=0\r\n"));
     files_.useStandInBrowser();
-    ASSERT_TRUE(startWritten());
     EXPECT_EQ(settings_.Port, 80);
     click(main(), IDC_MAIN_DRAW);
     EXPECT_EQ(files_.standInAddress(), "http://localhost/draw.html");
@@ -577,12 +572,10 @@ TEST_F(MainWindows, DrawAfterAFallbackToPort80LeavesThePortOut) {
 TEST_F(MainWindows, DrawAfterAFallbackToPort8010CarriesThePort) {
     BoundSocket stored(INADDR_ANY, freePort(), true);
     BoundSocket eighty(INADDR_ANY, 80, true);
-    ASSERT_NE(stored.port(), 0);
     if (eighty.port() != 80 || !portIsFree(8010)) GTEST_SKIP() << "port 80 or 8010 is in use on this machine";
     place("PaintBBS.jar", "jar");
-    files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(stored.port()) + "\r\nApplet=0\r\nPalette=0\r\n");
+    ASSERT_TRUE(startOn(stored.port(), "Applet=0\r\nPalette=0\r\n"));
     files_.useStandInBrowser();
-    ASSERT_TRUE(startWritten());
     EXPECT_EQ(settings_.Port, 8010);
     click(main(), IDC_MAIN_DRAW);
     EXPECT_EQ(files_.standInAddress(), "http://localhost:8010/draw.html");
@@ -675,11 +668,8 @@ TEST_F(MainWindows, CommandLineIgnoresWhatItDoesNotKnow) {
 
 TEST_F(MainWindows, CommandLineDrawStartsOnceTheQueueRuns) {
     place("PaintBBS.jar", "jar");
-    port_ = freePort();
-    ASSERT_NE(port_, 0);
-    files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(port_) + "\r\nApplet=5\r\nPalette=0\r\n");
+    ASSERT_TRUE(start("Applet=5\r\nPalette=0\r\n"));
     files_.useStandInBrowser();
-    ASSERT_TRUE(startWritten());
     window_->applyCommandLine("-a0 -w64 -h32 -r");
     EXPECT_TRUE(commandQueued(main(), IDC_MAIN_DRAW));
     EXPECT_FALSE(files_.exists("draw.html"));
