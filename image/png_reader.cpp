@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "image/checked_size.h"
+#include "image/colour_order.h"
+#include "image/png_raster.h"
 
 namespace {
 
@@ -15,29 +17,204 @@ constexpr uint32_t crcLength = 4;
 constexpr uint32_t maxPaletteBytes = 256 * 3;
 // A bound on the chunks one search steps over, whatever the file says.
 constexpr uint32_t maxChunksSearched = 1u << 20;
+// About this many scanline bytes are inflated at a time.
+constexpr uint32_t pieceTarget = 32768;
 
 uint32_t bigEndian32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-// One decode of one file: the file, its length and the raster being filled.
+// True when length bytes of data and the CRC still lie within the file.
+bool fits(FileHandle& file, int64_t end, uint32_t length) {
+    int64_t at = file.tell();
+    return at >= 0 && static_cast<int64_t>(length) + crcLength <= end - at;
+}
+
+// The compressed stream of the IDAT chunks, inflated into whatever pieces
+// are asked for. Chunks between IDAT chunks are skipped; a file whose stream
+// simply stops ends it there.
+class ImageDataStream {
+public:
+    ImageDataStream(FileHandle& file, int64_t end) : file_(file), end_(end) {}
+    ~ImageDataStream() {
+        if (started_) inflateEnd(&stream_);
+    }
+    ImageDataStream(const ImageDataStream&) = delete;
+    ImageDataStream& operator=(const ImageDataStream&) = delete;
+
+    bool start() {
+        started_ = input_.allocate(inputWindow) && inflateInit(&stream_) == Z_OK;
+        return started_;
+    }
+    bool ended() const { return ended_; }
+
+    // Fills out with up to n bytes, produced telling how many came; false for
+    // a damaged stream or an unreadable chunk.
+    bool inflateInto(uint8_t* out, uint32_t n, uint32_t& produced) {
+        stream_.next_out = out;
+        stream_.avail_out = n;
+        while (stream_.avail_out > 0 && !ended_) {
+            if (stream_.avail_in == 0 && !nextChunk()) break;
+            if (ended_) break;
+            int result = inflate(&stream_, Z_NO_FLUSH);
+            if (result == Z_STREAM_END) ended_ = true;
+            else if (result != Z_OK) return false;
+        }
+        produced = n - stream_.avail_out;
+        return !failed_;
+    }
+
+private:
+    // Makes the next IDAT chunk the input; at the end of the chunks the
+    // stream ends. False for a chunk that cannot be read.
+    bool nextChunk() {
+        if (inChunk_ && file_.seek(crcLength, platform::SeekOrigin::current) < 0) return fail();
+        inChunk_ = false;
+        uint32_t length;
+        if (!findChunk(file_, "IDAT", length)) {
+            ended_ = true;
+            return true;
+        }
+        if (!fits(file_, end_, length)) return fail();
+        if (length > input_.size() && !input_.resize(length)) return fail();
+        if (file_.read(input_.data(), length) != length) return fail();
+        inChunk_ = true;
+        stream_.next_in = input_.data();
+        stream_.avail_in = length;
+        return true;
+    }
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
+
+    FileHandle& file_;
+    int64_t end_;
+    ByteBuffer input_;
+    z_stream stream_{};
+    bool started_ = false;
+    bool inChunk_ = false;
+    bool ended_ = false;
+    bool failed_ = false;
+};
+
+int paeth(int left, int up, int corner) {
+    int p = left + up - corner;
+    int pa = p > left ? p - left : left - p;
+    int pb = p > up ? p - up : up - p;
+    int pc = p > corner ? p - corner : corner - p;
+    if (pa <= pb && pa <= pc) return left;
+    return pb <= pc ? up : corner;
+}
+
+// Undoes the filter named by the row's first byte on the n bytes after it;
+// above is the row above, unfiltered, or null for the first row (zeros).
+// Type 0 and unknown types leave the row as it is.
+void unfilterRow(uint8_t* row, const uint8_t* above, uint32_t n, uint32_t distance) {
+    uint8_t* p = row + 1;
+    switch (row[0]) {
+    case 1:
+        for (uint32_t i = distance; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + p[i - distance]);
+        break;
+    case 2:
+        if (above)
+            for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + above[i]);
+        break;
+    case 3:
+        for (uint32_t i = 0; i < n; ++i) {
+            unsigned left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
+            p[i] = static_cast<uint8_t>(p[i] + ((left + up) >> 1));
+        }
+        break;
+    case 4:
+        for (uint32_t i = 0; i < n; ++i) {
+            int left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
+            int corner = above && i >= distance ? above[i - distance] : 0;
+            p[i] = static_cast<uint8_t>(p[i] + paeth(left, up, corner));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Turns unfiltered scanlines into rows of the image: palette entries as
+// blue, green, red words (black beyond the palette), true colour swapped.
+class RowConverter {
+public:
+    explicit RowConverter(const PngRaster& raster) : format_(raster.format), width_(raster.width) {
+        const uint8_t* p = raster.paletteData.data();
+        for (uint32_t i = 0; p && i < raster.paletteCount; ++i, p += 3)
+            colours_[i] = static_cast<uint32_t>(p[2]) | static_cast<uint32_t>(p[1]) << 8 |
+                          static_cast<uint32_t>(p[0]) << 16;
+    }
+
+    // from: the pixel bytes of one scanline; to: the image row.
+    void convert(const uint8_t* from, uint8_t* to) const {
+        switch (format_) {
+        case 1: packed<1>(from, to); break;
+        case 2: packed<2>(from, to); break;
+        case 4: packed<4>(from, to); break;
+        case 8: indexed(from, to); break;
+        case 24: swapRedAndBlue(from, to, width_); break;
+        default: withAlpha(from, to); break;
+        }
+    }
+
+private:
+    // One pixel's colour as three bytes; all but the last pixel of a row may
+    // take four, the fourth being overwritten by the next pixel.
+    void put(uint32_t colour, uint8_t* to, bool last) const {
+        if (!last) {
+            std::memcpy(to, &colour, 4);
+            return;
+        }
+        to[0] = static_cast<uint8_t>(colour);
+        to[1] = static_cast<uint8_t>(colour >> 8);
+        to[2] = static_cast<uint8_t>(colour >> 16);
+    }
+    void indexed(const uint8_t* from, uint8_t* to) const {
+        const int32_t last = width_ - 1;
+        for (int32_t x = 0; x < last; ++x, to += 3) std::memcpy(to, &colours_[from[x]], 4);
+        put(colours_[from[last]], to, true);
+    }
+    // Indices packed from the most significant bit.
+    template <uint32_t bits>
+    void packed(const uint8_t* from, uint8_t* to) const {
+        constexpr uint32_t perByte = 8 / bits, mask = (1u << bits) - 1;
+        for (int32_t x = 0; x < width_; ++x, to += 3) {
+            const uint32_t at = static_cast<uint32_t>(x);
+            const uint32_t shift = 8 - bits * (at % perByte + 1);
+            put(colours_[(from[at / perByte] >> shift) & mask], to, x == width_ - 1);
+        }
+    }
+    void withAlpha(const uint8_t* from, uint8_t* to) const {
+        for (int32_t x = 0; x < width_; ++x, from += 4, to += 3) {
+            uint32_t word;
+            std::memcpy(&word, from, 4);
+            put(__builtin_bswap32(word) >> 8, to, x == width_ - 1);
+        }
+    }
+
+    uint32_t format_;
+    int32_t width_;
+    uint32_t colours_[256] = {};
+};
+
+// One decode of one file into one image.
 class PngDecoder {
 public:
-    PngDecoder(FileHandle& file, PngRaster& raster) : file_(file), raster_(raster) {}
+    PngDecoder(FileHandle& file, RasterImage& image) : file_(file), image_(image) {}
 
     bool run() {
         end_ = file_.seek(0, platform::SeekOrigin::end);
         if (end_ < 0 || file_.seek(0, platform::SeekOrigin::begin) != 0) return false;
-        return readSignature() && readHeader() && readPalette() && readImageData() && unfilter();
+        return readSignature() && readHeader() && readPalette() && image_.create(raster_.width, raster_.height) &&
+               readRows();
     }
 
 private:
-    // True when length bytes of data and the CRC still lie within the file.
-    bool fits(uint32_t length) {
-        int64_t at = file_.tell();
-        return at >= 0 && static_cast<int64_t>(length) + crcLength <= end_ - at;
-    }
     bool readExactly(void* buffer, uint32_t n) { return file_.read(buffer, n) == n; }
     bool skip(int64_t n) { return file_.seek(n, platform::SeekOrigin::current) >= 0; }
 
@@ -49,7 +226,7 @@ private:
     bool readHeader() {
         uint32_t length;
         uint8_t h[headerLength];
-        if (!findChunk(file_, "IHDR", length) || length < headerLength || !fits(length)) return false;
+        if (!findChunk(file_, "IHDR", length) || length < headerLength || !fits(file_, end_, length)) return false;
         if (!readExactly(h, headerLength)) return false;
         uint32_t width = bigEndian32(h), height = bigEndian32(h + 4);
         uint8_t depth = h[8], colourType = h[9];
@@ -87,99 +264,48 @@ private:
             return true;
         }
         uint32_t length;
-        if (!findChunk(file_, "PLTE", length) || length > maxPaletteBytes || !fits(length)) return false;
+        if (!findChunk(file_, "PLTE", length) || length > maxPaletteBytes || !fits(file_, end_, length)) return false;
         if (!raster_.paletteData.allocate(length) || !readExactly(raster_.paletteData.data(), length)) return false;
         raster_.paletteCount = static_cast<uint16_t>(length / 3);
         return skip(crcLength);
     }
 
-    bool readImageData() {
-        // The picture it becomes must be allowed before anything is allocated;
-        // the scanlines are then at most 4/3 of its size.
-        uint32_t pictureBytes, total;
-        if (!RasterImage::sizeAllowed(raster_.width, raster_.height, 24, pictureBytes) ||
-            !multiplyChecked(raster_.rowBytes, static_cast<uint32_t>(raster_.height), total))
-            return false;
-        if (!raster_.scanlines.allocate(total)) return false;
-        ByteBuffer input;
-        if (!input.allocate(inputWindow)) return false;
-        z_stream stream{};
-        if (inflateInit(&stream) != Z_OK) return false;
-        stream.next_out = raster_.scanlines.data();
-        stream.avail_out = total;
-        bool ok = inflateChunks(stream, input);
-        inflateEnd(&stream);
-        return ok;
-    }
-
-    // Feeds every IDAT chunk to the stream until it ends or the scanlines are
-    // full; a stream that simply stops is accepted.
-    bool inflateChunks(z_stream& stream, ByteBuffer& input) {
-        uint32_t length;
-        while (findChunk(file_, "IDAT", length)) {
-            if (!fits(length)) return false;
-            if (length > input.size() && !input.resize(length)) return false;
-            if (!readExactly(input.data(), length)) return false;
-            stream.next_in = input.data();
-            stream.avail_in = length;
-            while (stream.avail_in > 0 && stream.avail_out > 0) {
-                int result = inflate(&stream, Z_NO_FLUSH);
-                if (result == Z_STREAM_END) return true;
-                if (result != Z_OK) return false;
-            }
-            if (stream.avail_out == 0) return true;
-            if (!skip(crcLength)) return false;
-        }
-        return true;
-    }
-
-    bool unfilter() {
+    // The scanlines are inflated a piece of whole rows at a time into a block
+    // whose first row holds the row above the piece, unfiltered from the top
+    // and converted into the image; rows the stream does not reach are zero.
+    bool readRows() {
         const uint32_t rowBytes = raster_.rowBytes;
+        const uint32_t height = static_cast<uint32_t>(raster_.height);
+        uint32_t rowsPerPiece = rowBytes >= pieceTarget ? 1 : pieceTarget / rowBytes;
+        if (rowsPerPiece > height) rowsPerPiece = height;
+        uint32_t blockBytes;
+        ByteBuffer block;
+        if (!multiplyChecked(rowsPerPiece + 1, rowBytes, blockBytes) || !block.allocate(blockBytes)) return false;
+        ImageDataStream stream(file_, end_);
+        if (!stream.start()) return false;
+        const RowConverter converter(raster_);
         const uint32_t distance = raster_.format <= 8 ? 1 : raster_.format / 8u;
-        const uint32_t n = rowBytes - 1;
-        uint8_t* above = nullptr;
-        uint8_t* row = raster_.scanlines.data();
-        for (int32_t y = 0; y < raster_.height; ++y, above = row + 1, row += rowBytes) {
-            uint8_t* p = row + 1;
-            switch (row[0]) {
-            case 1:
-                for (uint32_t i = distance; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + p[i - distance]);
-                break;
-            case 2:
-                if (above)
-                    for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + above[i]);
-                break;
-            case 3:
-                for (uint32_t i = 0; i < n; ++i) {
-                    unsigned left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
-                    p[i] = static_cast<uint8_t>(p[i] + ((left + up) >> 1));
-                }
-                break;
-            case 4:
-                for (uint32_t i = 0; i < n; ++i) {
-                    int left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
-                    int corner = above && i >= distance ? above[i - distance] : 0;
-                    p[i] = static_cast<uint8_t>(p[i] + paeth(left, up, corner));
-                }
-                break;
-            default:
-                break;
+        uint8_t* const first = block.data() + rowBytes;
+        for (uint32_t y = 0; y < height;) {
+            const uint32_t rows = height - y < rowsPerPiece ? height - y : rowsPerPiece;
+            const uint32_t wanted = rows * rowBytes;
+            uint32_t produced = 0;
+            if (!stream.inflateInto(first, wanted, produced)) return false;
+            if (produced < wanted) std::memset(first + produced, 0, wanted - produced);
+            for (uint32_t i = 0; i < rows; ++i, ++y) {
+                uint8_t* row = first + i * rowBytes;
+                unfilterRow(row, y ? row - rowBytes + 1 : nullptr, rowBytes - 1, distance);
+                converter.convert(row + 1, image_.pixelAddress(0, static_cast<int32_t>(y)));
             }
+            std::memcpy(block.data(), first + (rows - 1) * rowBytes, rowBytes);
         }
         return true;
-    }
-
-    static int paeth(int left, int up, int corner) {
-        int p = left + up - corner;
-        int pa = p > left ? p - left : left - p;
-        int pb = p > up ? p - up : up - p;
-        int pc = p > corner ? p - corner : corner - p;
-        if (pa <= pb && pa <= pc) return left;
-        return pb <= pc ? up : corner;
     }
 
     FileHandle& file_;
-    PngRaster& raster_;
+    RasterImage& image_;
+    // The header and palette; the scanlines are never held whole.
+    PngRaster raster_;
     int64_t end_ = 0;
     bool grey_ = false;
 };
@@ -200,42 +326,10 @@ bool findChunk(FileHandle& file, const char* type, uint32_t& length) {
     return false;
 }
 
-bool readPng(const char* path, PngRaster& raster) {
+bool decodePng(const char* path, RasterImage& image) {
+    image.release();
     FileHandle file;
-    if (!file.openRead(path)) return false;
-    PngDecoder decoder(file, raster);
-    return decoder.run();
-}
-
-bool pngToImage(const PngRaster& raster, RasterImage& image) {
-    if (raster.scanlines.empty() || !image.create(raster.width, raster.height)) return false;
-    const uint8_t black[3] = {0, 0, 0};
-    const uint8_t* palette = raster.paletteData.data();
-    const uint32_t entries = raster.paletteData.empty() ? 0 : raster.paletteCount;
-    const uint32_t format = raster.format;
-    const int32_t width = raster.width;
-    for (int32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* from = raster.scanlines.data() + static_cast<size_t>(y) * raster.rowBytes + 1;
-        uint8_t* to = image.pixelAddress(0, y);
-        if (format >= 24) {
-            const uint32_t step = format / 8;
-            for (int32_t x = 0; x < width; ++x, from += step, to += 3) {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-            }
-            continue;
-        }
-        const uint32_t perByte = 8 / format, mask = (1u << format) - 1;
-        for (int32_t x = 0; x < width; ++x, to += 3) {
-            uint32_t byte = from[static_cast<uint32_t>(x) / perByte];
-            uint32_t shift = 8 - format * (static_cast<uint32_t>(x) % perByte + 1);
-            uint32_t index = (byte >> shift) & mask;
-            const uint8_t* c = index < entries ? palette + index * 3 : black;
-            to[0] = c[2];
-            to[1] = c[1];
-            to[2] = c[0];
-        }
-    }
-    return true;
+    PngDecoder decoder(file, image);
+    if (!file.openRead(path) || !decoder.run()) image.release();
+    return !image.isEmpty();
 }

@@ -1,12 +1,11 @@
 // PNG reading: non-interlaced grey, true-colour, palette and true-colour with
-// alpha files of bit depth 1 to 8 become a PngRaster of unfiltered scanlines,
-// which then becomes a 24-bit RasterImage (alpha dropped, never blended).
+// alpha files of bit depth 1 to 8 become a 24-bit RasterImage (alpha dropped,
+// never blended).
 #pragma once
 
 #include <cstdint>
 
 #include "app/file_handle.h"
-#include "image/png_raster.h"
 #include "image/raster_image.h"
 
 // Searches forward from the file position for the chunk of that exact type,
@@ -15,10 +14,8 @@
 // end of the file, or after a bounded number of chunks.
 bool findChunk(FileHandle& file, const char* type, uint32_t& length);
 
-// Decodes the file into raster; false for a refused or unreadable file.
-// A compressed stream that ends early leaves the missing rows zero.
-bool readPng(const char* path, PngRaster& raster);
-
-// Converts decoded scanlines into a fresh 24-bit image; an index beyond the
-// palette gives black. False when the image cannot be created.
-bool pngToImage(const PngRaster& raster, RasterImage& image);
+// Decodes the file into a fresh image; false, with the image empty, for a
+// refused or unreadable file. A compressed stream that ends early leaves the
+// missing rows as all-zero scanlines (black, or palette entry 0). An index
+// beyond the palette gives black.
+bool decodePng(const char* path, RasterImage& image);

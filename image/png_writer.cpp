@@ -7,6 +7,7 @@
 #include "app/file_handle.h"
 #include "image/checked_size.h"
 #include "image/colour_index.h"
+#include "image/colour_order.h"
 
 namespace {
 
@@ -19,21 +20,6 @@ void putBigEndian32(uint8_t* p, uint32_t v) {
     p[1] = static_cast<uint8_t>(v >> 16);
     p[2] = static_cast<uint8_t>(v >> 8);
     p[3] = static_cast<uint8_t>(v);
-}
-
-// One row of blue, green, red pixels as red, green, blue. Every pixel but the
-// last goes as one word: its bytes reversed and shifted down, the fourth byte
-// written being the first of the next pixel, which is written after it.
-void toRedGreenBlue(const uint8_t* from, uint8_t* to, int32_t width) {
-    for (int32_t x = 1; x < width; ++x, from += 3, to += 3) {
-        uint32_t word;
-        std::memcpy(&word, from, 4);
-        word = __builtin_bswap32(word) >> 8;
-        std::memcpy(to, &word, 4);
-    }
-    to[0] = from[2];
-    to[1] = from[1];
-    to[2] = from[0];
 }
 
 // The scanline bytes deflate is fed: a prepared block as it is, or the rows of
@@ -64,7 +50,7 @@ public:
         uint32_t rows = 0;
         for (; rows < rowsPerPiece_ && row_ < image_->height(); ++rows, ++row_) {
             *to++ = 0;
-            toRedGreenBlue(image_->pixelAddress(0, row_), to, image_->width());
+            swapRedAndBlue(image_->pixelAddress(0, row_), to, image_->width());
             to += rowBytes_ - 1;
         }
         data = pieces_.data();
@@ -203,7 +189,7 @@ uint8_t* rowOf(PngRaster& raster, int32_t y) { return raster.scanlines.data() + 
 
 // Blue, green, red pixels become red, green, blue.
 void fillTrueColour(const RasterImage& source, PngRaster& raster) {
-    for (int32_t y = 0; y < raster.height; ++y) toRedGreenBlue(source.pixelAddress(0, y), rowOf(raster, y), raster.width);
+    for (int32_t y = 0; y < raster.height; ++y) swapRedAndBlue(source.pixelAddress(0, y), rowOf(raster, y), raster.width);
 }
 
 bool setPalette(PngRaster& raster, const uint32_t* palette, int count) {

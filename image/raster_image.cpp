@@ -106,12 +106,7 @@ bool RasterImage::loadBmp(const char* path) {
     return !isEmpty();
 }
 
-bool RasterImage::loadPng(const char* path) {
-    release();
-    PngRaster raster;
-    if (!readPng(path, raster) || !pngToImage(raster, *this)) release();
-    return !isEmpty();
-}
+bool RasterImage::loadPng(const char* path) { return decodePng(path, *this); }
 
 bool RasterImage::loadOlePicture(const char* path) {
     release();
