@@ -13,6 +13,7 @@ void Connection::end() {
     state = State::idle;
     pendingBody = 0;
     bodyBroken = false;
+    lastProgress = 0;
     answered = false;
     headerLength_ = 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
 #include "platform/socket.h"
 #include "server/request.h"
 
@@ -43,6 +44,7 @@ public:
     State state = State::idle;
     uint32_t pendingBody = 0;  // body bytes still to come
     bool bodyBroken = false;   // _post.dat could not take the body
+    platform::FileTime lastProgress = 0;  // when body bytes last came
     bool answered = false;     // at least one request was answered
     uint32_t lastUse = 0;
 

@@ -24,6 +24,8 @@ constexpr int drainReads = 64;
 
 const uint16_t fallbackPorts[] = {80, 8010, 8011, 8012};
 
+constexpr platform::FileTime ticksPerMillisecond = 10000;
+
 }  // namespace
 
 LocalServer::LocalServer() : receiveBuffer_{}, responder_(sender_, receiveBuffer_, bufferSize) {}
@@ -196,11 +198,13 @@ void LocalServer::startPost(Connection& c, int headerEnd) {
     }
     uint32_t buffered = static_cast<uint32_t>(c.headerLength() - headerEnd);
     uint32_t taken = buffered < length ? buffered : length;
+    if (submission_ && hasStalled(*submission_)) reply(*submission_, notSavedText);  // gives way
     if (submission_) {
         c.state = Connection::State::discardingBody;
     } else {
         submission_ = &c;
         c.state = Connection::State::receivingBody;
+        c.lastProgress = platform::currentTime();
         c.bodyBroken = !postFile_.createWrite(postFileName) ||
                        postFile_.write(c.header() + headerEnd, taken) != taken;
     }
@@ -230,8 +234,10 @@ void LocalServer::readBody(Connection& c) {
             return;
         }
         uint32_t got = static_cast<uint32_t>(n);
-        if (c.state == Connection::State::receivingBody && !c.bodyBroken && postFile_.write(receiveBuffer_, got) != got)
-            c.bodyBroken = true;
+        if (c.state == Connection::State::receivingBody) {
+            if (!c.bodyBroken && postFile_.write(receiveBuffer_, got) != got) c.bodyBroken = true;
+            c.lastProgress = platform::currentTime();
+        }
         c.pendingBody -= got;
     }
     if (c.pendingBody == 0) completeBody(c);
@@ -252,6 +258,12 @@ void LocalServer::completeBody(Connection& c) {
     } else {
         reply(c, notSavedText);
     }
+}
+
+bool LocalServer::hasStalled(const Connection& c) const {
+    if (c.state != Connection::State::receivingBody) return false;
+    const platform::FileTime now = platform::currentTime();
+    return now >= c.lastProgress && now - c.lastProgress >= stallLimit_ * ticksPerMillisecond;
 }
 
 void LocalServer::replySaved(Connection& c, const TextBuffer& result) {

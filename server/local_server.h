@@ -8,7 +8,9 @@
 // is taken at a time, because its temporary files have fixed names: a POST
 // that arrives while another is being received or saved has its body read
 // and dropped, and gets the failure reply, so that the applet keeps its
-// drawing and can send it again.
+// drawing and can send it again. A submission whose body has stopped coming
+// for the stall limit gives way to the next POST instead: its connection is
+// closed and the new body is taken.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,7 @@ public:
     static constexpr int connectionLimit = 16;
     static constexpr uint32_t bufferSize = 4096;
     static constexpr int listenBacklog = connectionLimit;
+    static constexpr uint32_t defaultStallLimit = 30000;  // milliseconds
 
     LocalServer();
     ~LocalServer() override;
@@ -37,6 +40,9 @@ public:
     // reply), and the function that makes the program folder current again
     // after the handler has run.
     void setSubmissionHandler(SubmissionHandler* handler, bool (*enterProgramFolder)());
+    // How long a body may go without new bytes before another POST takes
+    // its place.
+    void setStallLimit(uint32_t milliseconds) { stallLimit_ = milliseconds; }
 
     // Starts the socket library and listens on every local interface, on the
     // first port that binds of: port, 80, 8010, 8011, 8012; port is then the
@@ -66,6 +72,9 @@ private:
     void startPost(Connection& c, int headerEnd);
     void readBody(Connection& c);
     void completeBody(Connection& c);
+    // Whether the submission being received has had no body bytes for the
+    // stall limit (never when the clock has gone back).
+    bool hasStalled(const Connection& c) const;
 
     // The reply head "error" line, then text; the connection is closed.
     void reply(Connection& c, const char* text);
@@ -85,5 +94,6 @@ private:
     SubmissionHandler* handler_ = nullptr;
     bool (*enterProgramFolder_)() = nullptr;
     Connection* submission_ = nullptr;  // the connection whose body is being taken or saved
+    uint32_t stallLimit_ = defaultStallLimit;
     FileHandle postFile_;
 };

@@ -434,6 +434,42 @@ TEST_F(LocalServerTest, ASecondPostWhileOneArrivesGetsTheFailureReply) {
     EXPECT_EQ(handler_.posted.at(0), "first-body");
 }
 
+// The same server with a stall limit short enough to wait for.
+class StallingServerTest : public LocalServerTest {
+protected:
+    StallingServerTest() { server_.setStallLimit(500); }
+};
+
+TEST_F(StallingServerTest, ABodyThatStoppedComingGivesWayToTheNextPost) {
+    saveWith("x\r\n");
+    Client first(port_);
+    first.send(postHead(10) + "first");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Client second(port_);
+    second.send(postHead(6) + "second");
+    EXPECT_EQ(second.readToEnd(), replyHead + "x\r\n" + savedText);
+    EXPECT_EQ(first.readToEnd(), replyHead + notSavedText);
+    EXPECT_EQ(handler_.calls, 1);
+    EXPECT_EQ(handler_.posted.at(0), "second");
+}
+
+TEST_F(StallingServerTest, ASlowBodyThatKeepsComingKeepsItsPlace) {
+    saveWith("x\r\n");
+    Client first(port_);
+    first.send(postHead(12) + "ab");
+    for (const char* piece : {"cd", "ef", "gh", "ij"}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        first.send(piece);
+    }
+    // Longer than the limit since the body began, but not since its last bytes.
+    Client second(port_);
+    second.send(postHead(3) + "new");
+    EXPECT_EQ(second.readToEnd(), replyHead + notSavedText);
+    first.send("kl");
+    EXPECT_EQ(first.readToEnd(), replyHead + "x\r\n" + savedText);
+    EXPECT_EQ(handler_.posted.at(0), "abcdefghijkl");
+}
+
 TEST_F(LocalServerTest, DuringTheSaveGetsAreServedAndAnotherPostIsRefused) {
     std::atomic<bool> others{false};
     std::string during;
