@@ -105,17 +105,27 @@ def run_tests_under_wine(launcher, arguments):
     prefix, made by the wine-prefix script beside launcher, whose wineserver
     is ended and which is removed afterwards. All programs started there
     share that wineserver: while one holds the instance lock, another is a
-    second instance."""
+    second instance. A console program waits in the session throughout, so
+    that Wine's own processes are not ended and started again whenever the
+    tests' programs have all ended (a program started meanwhile can be cut
+    off)."""
     if not os.environ.get("DISPLAY"):
         os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
     prefix = tempfile.mkdtemp(prefix="sh-e2e-wine-")
     os.environ["WINEPREFIX"] = prefix
+    keeper = None
     try:
         subprocess.run([os.path.join(os.path.dirname(launcher), "wine-prefix"), prefix], check=True,
                        stdout=subprocess.DEVNULL)
+        keeper = subprocess.Popen([launcher, "cmd", "/c", "pause"], stdin=subprocess.PIPE,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         result = unittest.main(argv=[sys.argv[0]] + list(arguments), exit=False).result
     finally:
+        if keeper:
+            keeper.stdin.close()
         subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
+        if keeper:
+            keeper.wait(30)
         shutil.rmtree(prefix, ignore_errors=True)
     return 0 if result.wasSuccessful() else 1
 

@@ -80,7 +80,8 @@ class WindowsLifecycle(unittest.TestCase):
         """The commander's output; fails when it fails."""
         r = subprocess.run([LAUNCHER, COMMANDER] + [str(a) for a in arguments], stdin=subprocess.DEVNULL,
                            capture_output=True, timeout=90)
-        self.assertEqual(r.returncode, 0, "window_commander %s" % " ".join(str(a) for a in arguments))
+        self.assertEqual(r.returncode, 0, "window_commander %s: %r %r" % (" ".join(str(a) for a in arguments),
+                                                                        r.stdout, r.stderr[-2000:]))
         return r.stdout.decode().strip()
 
     def windows_captioned(self, caption, seconds=0):
