@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "server/elapsed.h"
 #include "server/request.h"
 
 namespace {
@@ -23,8 +24,6 @@ constexpr int piecesPerEvent = 64;
 constexpr int drainReads = 64;
 
 const uint16_t fallbackPorts[] = {80, 8010, 8011, 8012};
-
-constexpr platform::FileTime ticksPerMillisecond = 10000;
 
 }  // namespace
 
@@ -261,9 +260,8 @@ void LocalServer::completeBody(Connection& c) {
 }
 
 bool LocalServer::hasStalled(const Connection& c) const {
-    if (c.state != Connection::State::receivingBody) return false;
-    const platform::FileTime now = platform::currentTime();
-    return now >= c.lastProgress && now - c.lastProgress >= stallLimit_ * ticksPerMillisecond;
+    return c.state == Connection::State::receivingBody &&
+           hasElapsed(c.lastProgress, platform::currentTime(), stallLimit_);
 }
 
 void LocalServer::replySaved(Connection& c, const TextBuffer& result) {

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "server/elapsed.h"
+
 namespace {
 
-constexpr platform::FileTime ticksPerMillisecond = 10000;
 constexpr uint32_t largestSend = 65536;
 
 }  // namespace
@@ -33,7 +34,7 @@ SendResult Sender::sendAll(platform::SocketHandle& socket, const void* bytes, ui
         }
         platform::FileTime now = platform::currentTime();
         if (now < lastProgress) lastProgress = now;  // the clock was set back
-        if (now - lastProgress >= stallLimitMilliseconds * ticksPerMillisecond) return SendResult::failed;
+        if (hasElapsed(lastProgress, now, stallLimitMilliseconds)) return SendResult::failed;
         platform::sleepMilliseconds(1);
     }
     return SendResult::sent;
