@@ -47,7 +47,6 @@ public:
         started_ = input_.allocate(inputWindow) && inflateInit(&stream_) == Z_OK;
         return started_;
     }
-    bool ended() const { return ended_; }
 
     // Fills out with up to n bytes, produced telling how many came; false for
     // a damaged stream or an unreadable chunk.
@@ -55,38 +54,34 @@ public:
         stream_.next_out = out;
         stream_.avail_out = n;
         while (stream_.avail_out > 0 && !ended_) {
-            if (stream_.avail_in == 0 && !nextChunk()) break;
+            if (stream_.avail_in == 0 && !nextChunk()) return false;
             if (ended_) break;
             int result = inflate(&stream_, Z_NO_FLUSH);
             if (result == Z_STREAM_END) ended_ = true;
             else if (result != Z_OK) return false;
         }
         produced = n - stream_.avail_out;
-        return !failed_;
+        return true;
     }
 
 private:
     // Makes the next IDAT chunk the input; at the end of the chunks the
     // stream ends. False for a chunk that cannot be read.
     bool nextChunk() {
-        if (inChunk_ && file_.seek(crcLength, platform::SeekOrigin::current) < 0) return fail();
+        if (inChunk_ && file_.seek(crcLength, platform::SeekOrigin::current) < 0) return false;
         inChunk_ = false;
         uint32_t length;
         if (!findChunk(file_, "IDAT", length)) {
             ended_ = true;
             return true;
         }
-        if (!fits(file_, end_, length)) return fail();
-        if (length > input_.size() && !input_.resize(length)) return fail();
-        if (file_.read(input_.data(), length) != length) return fail();
+        if (!fits(file_, end_, length)) return false;
+        if (length > input_.size() && !input_.resize(length)) return false;
+        if (file_.read(input_.data(), length) != length) return false;
         inChunk_ = true;
         stream_.next_in = input_.data();
         stream_.avail_in = length;
         return true;
-    }
-    bool fail() {
-        failed_ = true;
-        return false;
     }
 
     FileHandle& file_;
@@ -96,7 +91,6 @@ private:
     bool started_ = false;
     bool inChunk_ = false;
     bool ended_ = false;
-    bool failed_ = false;
 };
 
 int paeth(int left, int up, int corner) {
