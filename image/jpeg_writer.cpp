@@ -62,7 +62,8 @@ void flushRest(j_compress_ptr info) {
 // falling memory order, where the processor's own prefetching starts late on
 // every row: the next row is asked for while the library works on this one.
 void prefetchRow(const uint8_t* row, size_t n) {
-    for (size_t i = 0; i < n; i += 64) __builtin_prefetch(row + i);
+    constexpr size_t cacheLine = 64;
+    for (size_t i = 0; i < n; i += cacheLine) __builtin_prefetch(row + i);
 }
 
 bool compress(const RasterImage& image, Destination& destination, int quality, bool progressive) {
