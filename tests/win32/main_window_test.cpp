@@ -701,17 +701,21 @@ TEST_F(MainWindows, ShutDownDeletesTheTemporaryFilesAndFreesThePort) {
     EXPECT_TRUE(portIsFree(port_));
 }
 
-TEST_F(MainWindows, ExitWritesTheSettingsStopsAndQuits) {
+TEST_F(MainWindows, ExitKeepsTheSetUpQuitsAndTheSessionWritesTheSettings) {
     ASSERT_TRUE(start("Applet=1\r\nOptionFlag=29\r\n"));
     for (const char* name : temporaryFiles) files_.write(name, "temporary");
     typeText(main(), IDC_MAIN_IMAGE_WIDTH, "777");
     selectApplet(4);
     command(main(), IDM_OVERWRITE_QUESTION, 0);
+    EXPECT_EQ(window_->setupAtExit(), nullptr);
     command(main(), IDM_EXIT, 0);
     EXPECT_EQ(main(), nullptr);
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
+    ASSERT_NE(window_->setupAtExit(), nullptr);
+    session_->close(window_->setupAtExit());
+    started_ = false;
     EXPECT_EQ(files_.setting("Setting", "ImageWidth"), "777");
     EXPECT_EQ(files_.setting("Setting", "Applet"), "4");
     EXPECT_EQ(files_.setting("Setting", "OptionFlag"), "28");
