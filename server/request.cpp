@@ -98,6 +98,27 @@ BodyLength bodyLength(const char* header, int length, uint32_t& value) {
     return found ? BodyLength::valid : BodyLength::missing;
 }
 
+Field fieldValue(const char* header, int length, const char* field, int& start, int& size) {
+    Field found = Field::absent;
+    for (int lineStart = 0; lineStart < length;) {
+        int lineFeed = find(header, lineStart, length, "\n");
+        int lineEnd = lineFeed < 0 ? length : lineFeed;
+        int pos;
+        if (isField(header, lineEnd, lineStart, field, pos)) {
+            if (found != Field::absent) return Field::repeated;
+            int end = lineEnd;
+            while (pos < end && isBlank(header[pos])) ++pos;
+            while (end > pos && (isBlank(header[end - 1]) || isLineEnd(header[end - 1]))) --end;
+            start = pos;
+            size = end - pos;
+            found = Field::once;
+        }
+        if (lineFeed < 0) break;
+        lineStart = lineFeed + 1;
+    }
+    return found;
+}
+
 bool readRequestLine(const char* header, int length, RequestLine& line) {
     int pos = 0;
     bool fits = readToken(header, length, pos, line.method, sizeof line.method);

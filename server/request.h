@@ -26,6 +26,11 @@ enum class BodyLength { valid, missing, invalid };
 // a second such line with another value.
 BodyLength bodyLength(const char* header, int length, uint32_t& value);
 
+// How often the header holds a field (name in any letter case): the value
+// of its only line, blanks around it dropped, is [start, start + size).
+enum class Field { absent, once, repeated };
+Field fieldValue(const char* header, int length, const char* field, int& start, int& size);
+
 // The three tokens of the request line (words separated by blanks), each
 // NUL-terminated; a missing token is empty.
 struct RequestLine {

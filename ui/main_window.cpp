@@ -85,7 +85,7 @@ bool MainWindow::startUp() {
     fillLists();
     showSetup(setup);
     server_.setSubmissionHandler(handler_, enterProgramFolder);
-    if (!server_.startServer(handle(), settings_.Port)) return false;
+    if (!server_.startServer(handle(), settings_.Port, settings_.OpenToNetwork)) return false;
     setSpinRanges();
     return true;
 }

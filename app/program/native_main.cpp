@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     platform::SocketEventLoop loop(server);
     if (!loop.isReady()) return 1;
     // The server's message box was the report; set.ini stays as it was.
-    if (!server.startServer(loop.window(), settings.Port)) {
+    if (!server.startServer(loop.window(), settings.Port, settings.OpenToNetwork)) {
         shutDown(server);
         return 1;
     }

@@ -286,7 +286,7 @@ class TestFileGet(ServedFolder):
         for name, content_type in cases:
             with self.subTest(name=name):
                 expected = self.files[name]
-                answer = raw_get(self.port, b"GET /%s HTTP/1.1\r\nHost: x\r\n\r\n" % name.encode())
+                answer = raw_get(self.port, b"GET /%s HTTP/1.1\r\nHost: localhost\r\n\r\n" % name.encode())
                 head, _, body = answer.partition(b"\r\n\r\n")
                 self.check_head(head, name, len(expected), content_type)
                 self.assertEqual(body, expected)
@@ -316,7 +316,7 @@ class TestFileGet(ServedFolder):
     def test_a_connection_stays_open_for_its_next_request(self):
         with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
             for name in ["one.bin", "page.jar", "empty.txt", "big.zip"]:
-                s.sendall(b"GET /%s HTTP/1.1\r\nHost: x\r\n\r\n" % name.encode())
+                s.sendall(b"GET /%s HTTP/1.1\r\nHost: localhost\r\n\r\n" % name.encode())
                 self.assertEqual(read_answer(s).partition(b"\r\n\r\n")[2], self.files[name])
 
 
@@ -348,7 +348,7 @@ class TestNotFound(ServedFolder):
              "b" * 255: b"too long a path"}
 
     def assert_not_found(self, path):
-        answer = raw_get(self.port, b"GET " + path + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        answer = raw_get(self.port, b"GET " + path + b" HTTP/1.1\r\nHost: localhost\r\n\r\n")
         self.assertEqual(answer, NOT_FOUND, path)
 
     def test_root_query_and_missing_files(self):
@@ -406,9 +406,9 @@ class TestOtherMethods(ServedFolder):
     def test_head_and_others_are_unanswered_and_the_connection_stays_open(self):
         with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
             for method in [b"HEAD", b"PUT", b"DELETE", b"OPTIONS", b"get", b"GETS"]:
-                s.sendall(method + b" /draw.html HTTP/1.1\r\nHost: x\r\n\r\n")
+                s.sendall(method + b" /draw.html HTTP/1.1\r\nHost: localhost\r\n\r\n")
                 self.assertTrue(silent_for(s, 0.3), method)
-            s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: x\r\n\r\n")
+            s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: localhost\r\n\r\n")
             self.assertEqual(read_answer(s).partition(b"\r\n\r\n")[2], b"<html>draw</html>")
 
     def test_curl_head_gets_no_answer(self):
@@ -516,7 +516,7 @@ class TestPost(ServedFolder):
 
     def test_post_without_length_shows_the_message(self):
         write(self.folder, "_post.dat", b"older")
-        answer = raw_request(self.port, b"POST / HTTP/1.1\r\nHost: x\r\n\r\nbody")
+        answer = raw_request(self.port, b"POST / HTTP/1.1\r\nHost: localhost\r\n\r\nbody")
         self.assertEqual(answer, b"")
         deadline = time.time() + 10
         while NO_LENGTH_MESSAGE not in self.program.error_text() and time.time() < deadline:
@@ -536,7 +536,7 @@ class TestSlowPeers(ServedFolder):
         stalled.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
         stalled.connect(("127.0.0.1", self.port))
         try:
-            stalled.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: x\r\n\r\n")
+            stalled.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: localhost\r\n\r\n")
             time.sleep(0.5)
             started = time.time()
             _, body = self.get("/draw.html")
@@ -559,7 +559,7 @@ class TestSlowPeers(ServedFolder):
     def test_a_peer_that_leaves_during_a_transfer_ends_it_silently(self):
         for _ in range(3):
             s = socket.create_connection(("127.0.0.1", self.port), timeout=20)
-            s.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: x\r\n\r\n")
+            s.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: localhost\r\n\r\n")
             s.recv(1000)
             s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
             s.close()
