@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > static_cast<size_t>(request::headerCapacity) + 1) return 0;
     uint8_t choice = data[--size];
     request::Site site;
-    site.port = (choice & 1) ? 80 : 8010;
+    site.port = static_cast<uint16_t>((choice & 1) ? 80 : 8010);
     site.openToNetwork = (choice & 2) != 0;
     site.localAddress = (choice & 4) ? "fd00::2" : "192.168.1.5";
     site.machineName = (choice & 8) ? "" : "Atelier";
