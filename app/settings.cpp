@@ -129,6 +129,7 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     settings.ThumHPers = get16(ini, "ThumHPers", defaults.ThumHPers);
     settings.ColorTP = ini.getInt("ColorTP", defaults.ColorTP);
     settings.Port = get16(ini, "Port", defaults.Port);
+    settings.OpenToNetwork = ini.getInt("OpenToNetwork", defaults.OpenToNetwork ? 1 : 0) != 0;
 
     setup.kind = getSelection(ini, "Applet", setupDefaults.kind, appletKindCount);
     setup.appletWidth = ini.getInt("AppletWidth", setupDefaults.appletWidth);
@@ -164,6 +165,7 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
     ini.setInt("ThumHPers", settings.ThumHPers);
     ini.setInt("ColorTP", settings.ColorTP);
     ini.setInt("Port", settings.Port);
+    ini.setInt("OpenToNetwork", settings.OpenToNetwork ? 1 : 0);
 
     ini.setInt("Applet", selectionToWrite(setup.kind, appletKindCount));
     ini.setInt("AppletWidth", setup.appletWidth);

@@ -83,6 +83,9 @@ struct SaveOptions {
 struct Settings : SaveOptions {
     Settings();  // with the nine default presets
     uint16_t Port = 80;
+    // The server listens on every interface, not on loopback only (key
+    // OpenToNetwork, 0 or 1).
+    bool OpenToNetwork = false;
     PresetTable presets;
 };
 

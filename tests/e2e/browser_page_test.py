@@ -3,7 +3,8 @@
 (-r, with a stand-in browser in section Browser), serves it with a palette
 script of our own, and headless Chromium loads it over loopback. The DOM
 Chromium leaves shows that the script was fetched and ran, and holds the
-applet tag with its parameters.
+applet tag with its parameters. And posts from pages: the program's own
+page saves a drawing; a page of another site on this machine cannot.
 
   browser_page_test.py build/native/sketchhaven [Group ...]
 
@@ -15,6 +16,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import tempfile
 import unittest
 
@@ -103,6 +105,38 @@ class TestPageInChromium(lifecycle_test.Lifecycle):
         self.assertEqual(int(dom.mark_text.split()[-1]), len(params))
         self.assertIsNone(program.poll())
         self.stop(program)
+
+
+@unittest.skipIf(CHROMIUM is None, "chromium is not installed (Debian package chromium)")
+class TestPostsFromPages(unittest.TestCase):
+    def setUp(self):
+        self.program = road.Program(OptionFlag=20)  # picture and record
+        self.addCleanup(self.program.stop)
+        self.scratch = tempfile.mkdtemp(prefix="sh-e2e-pages-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
+        self.picture = road.drawn_picture()
+        self.body = road.record_body(b"P", self.picture, road.animation_record())
+
+    def outcome(self, address):
+        return road.page_outcome(address, tempfile.mkdtemp(prefix="profile-", dir=self.scratch))
+
+    def test_the_programs_own_page_saves_a_drawing(self):
+        with open(self.program.path("own.html"), "wb") as f:
+            f.write(road.posting_page("/cgi/save.cgi", self.body))
+        self.assertEqual(self.outcome("http://localhost:%d/own.html" % self.program.port), "basic")
+        self.assertEqual(sorted(os.listdir(self.program.saved)), ["000.pch", "000.png"])
+        self.assertIn("No errors detected", road.pngcheck(os.path.join(self.program.saved, "000.png")))
+
+    def test_a_page_of_another_site_saves_nothing(self):
+        with open(os.path.join(self.scratch, "foreign.html"), "wb") as f:
+            f.write(road.posting_page("http://127.0.0.1:%d/cgi/save.cgi" % self.program.port, self.body))
+        site = road.OtherSite(self.scratch)
+        self.addCleanup(site.stop)
+        # The answer came (an opaque one, as for any cross-site no-cors fetch), and it was the refusal.
+        self.assertEqual(self.outcome(site.url("/foreign.html")), "opaque")
+        self.assertEqual(os.listdir(self.program.saved), [])
+        self.assertFalse(os.path.exists(self.program.path("_post.dat")))
+        self.assertEqual(self.program.error_text(), "")
 
 
 if __name__ == "__main__":

@@ -5,9 +5,11 @@ the Windows program the Wine session it runs in and the presser that answers
 its dialogs."""
 
 import atexit
+import base64
 import ctypes
 import http.client
 import os
+import re
 import shutil
 import signal
 import socket
@@ -300,6 +302,57 @@ def saved_names(test, folder, reply):
     names = [line.rsplit(" (", 1)[0] for line in lines]
     test.assertEqual(lines, [expected_line(folder, n) for n in names])
     return names
+
+
+# ---- Pages in headless Chromium -------------------------------------------------
+
+CHROMIUM = shutil.which("chromium")
+
+
+def posting_page(address, body):
+    """A page that posts body to address with fetch (no-cors: a simple request,
+    sent without asking the server first) and leaves the outcome in the body
+    element's data-outcome: the response type, or "failed"."""
+    return (b"""<!DOCTYPE html><html><head><meta charset="utf-8"></head><body><script>
+var bytes = Uint8Array.from(atob("%s"), function (c) { return c.charCodeAt(0); });
+fetch("%s", {method: "POST", mode: "no-cors", body: new Blob([bytes])}).then(
+  function (r) { document.body.setAttribute("data-outcome", r.type); },
+  function () { document.body.setAttribute("data-outcome", "failed"); });
+</script></body></html>""" % (base64.b64encode(body), address.encode()))
+
+
+def page_outcome(address, profile):
+    """Loads address in headless Chromium with a fresh profile folder and
+    returns the page's data-outcome once its fetches have ended."""
+    result = subprocess.run([CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                             "--disable-dev-shm-usage", "--user-data-dir=" + profile, "--virtual-time-budget=30000",
+                             "--dump-dom", address],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=180,
+                            check=False)
+    found = re.search(rb'data-outcome="([^"]*)"', result.stdout)
+    return found.group(1).decode() if found else None
+
+
+class OtherSite:
+    """Another web server on this machine (Python's http.server on its own
+    loopback port), serving folder: the site of a stranger's page."""
+
+    def __init__(self, folder):
+        self.port = free_port()
+        self.process = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1",
+                                         "--directory", folder, str(self.port)],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        preexec_fn=die_with_parent)
+        if not wait_listening(self.process, self.port, 20):
+            raise RuntimeError("http.server does not listen")
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(10)
 
 
 # ---- Real decoders -----------------------------------------------------------
