@@ -147,7 +147,7 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
 }
 
 void loadSettings(Settings& settings, DrawingSetup& setup) {
-    TextBuffer path(511);
+    TextBuffer path(pathCapacity);
     settingsPath(path);
     loadSettings(path.text(), settings, setup);
 }
@@ -183,7 +183,7 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
 }
 
 void saveSettings(const Settings& settings, const DrawingSetup& setup) {
-    TextBuffer path(511);
+    TextBuffer path(pathCapacity);
     settingsPath(path);
     saveSettings(path.text(), settings, setup);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/warning.h"
 #include "server/elapsed.h"
 #include "server/request.h"
 
@@ -48,7 +49,7 @@ bool LocalServer::startServer(platform::WindowRef window, uint16_t& port, bool o
     sender_.setOwner(window);
     openToNetwork_ = openToNetwork;
     if (!platform::SocketHandle::startNetwork(2, 2)) {
-        showMessage(window_, "error WSAStartup");
+        showWarning(window_, "error WSAStartup");
         return false;
     }
     networkStarted_ = true;
@@ -63,19 +64,19 @@ bool LocalServer::startServer(platform::WindowRef window, uint16_t& port, bool o
         if (binding == Binding::bound) port = fallback;
     }
     if (binding == Binding::noSocket) {
-        showMessage(window_, "error socket");
+        showWarning(window_, "error socket");
         return false;
     }
     if (binding == Binding::taken) {
         char text[32];
         std::snprintf(text, sizeof text, "error bind %d", error);
-        showMessage(window_, text);
+        showWarning(window_, text);
         return false;
     }
     port_ = port;
     for (platform::SocketHandle& listener : listeners_) {
         if (listener.isOpen() && !listener.listen(listenBacklog)) {
-            showMessage(window_, "error listen");
+            showWarning(window_, "error listen");
             return false;
         }
     }
@@ -83,7 +84,7 @@ bool LocalServer::startServer(platform::WindowRef window, uint16_t& port, bool o
         if (listener.isOpen() &&
             !listener.notifyWindow(window_, platform::socketMessage,
                                    platform::eventRead | platform::eventAccept | platform::eventClose)) {
-            showMessage(window_, "error WSAAsyncSelect");
+            showWarning(window_, "error WSAAsyncSelect");
             return false;
         }
     }
@@ -153,7 +154,7 @@ bool LocalServer::acceptConnection(platform::SocketHandle& listener) {
     if (!listener.accept(accepted)) {
         // The connection may have gone again before it was taken.
         if (platform::SocketHandle::lastError() == platform::errorWouldBlock) return true;
-        showMessage(window_, "error accept");
+        showWarning(window_, "error accept");
         return false;
     }
     Connection* slot = slotForNewConnection();
@@ -266,7 +267,7 @@ void LocalServer::startPost(Connection& c, int headerEnd) {
     case request::BodyLength::missing:
         // Without a length the body cannot be told from a next request.
         endConnection(c);
-        showMessage(nullptr, "POSTのサイズが取得できません");
+        showWarning(nullptr, "POSTのサイズが取得できません");
         return;
     case request::BodyLength::invalid: endConnection(c); return;
     case request::BodyLength::valid: break;
@@ -326,7 +327,7 @@ void LocalServer::completeBody(Connection& c) {
     }
     bool written = postFile_.close() && !c.bodyBroken;
     c.state = Connection::State::saving;
-    TextBuffer result(511);
+    TextBuffer result(longTextCapacity);
     bool saved = written && handler_ && handler_->saveSubmission(result);
     if (handler_ && enterProgramFolder_) enterProgramFolder_();
     if (saved && !result.isEmpty()) {
@@ -393,6 +394,3 @@ void LocalServer::endConnection(Connection& c) {
     c.end();
 }
 
-void LocalServer::showMessage(platform::WindowRef owner, const char* text) {
-    platform::messageBox(owner, text, nullptr, platform::boxIconWarning | platform::boxSystemModal);
-}

@@ -106,7 +106,6 @@ private:
     // Sends text, then closes the connection without losing it to a reset.
     void sendAndClose(Connection& c, const char* text);
     void endConnection(Connection& c);
-    void showMessage(platform::WindowRef owner, const char* text);
 
     platform::WindowRef window_ = nullptr;
     bool networkStarted_ = false;
