@@ -225,7 +225,7 @@ TEST_F(SaveFlowTest, NothingChosenRunsToTheEndWithAnEmptyText) {
     EXPECT_FALSE(folder.exists("000.png"));
 }
 
-TEST_F(SaveFlowTest, OverwriteQuestionListsTheExistingNamesInOrder) {
+TEST_F(SaveFlowTest, OverwriteQuestionListsTheExistingNamesInOrderAndNoKeepsThem) {
     settings.OptionFlag = 0x1F;
     settings.ThumType = formatJpeg;
     folder.write("000.spch", "old record");
@@ -241,36 +241,24 @@ TEST_F(SaveFlowTest, OverwriteQuestionListsTheExistingNamesInOrder) {
     EXPECT_TRUE(result.isEmpty());
 }
 
-TEST_F(SaveFlowTest, OverwriteQuestionOnlyNamesWhatWouldBeWritten) {
+TEST_F(SaveFlowTest, OverwriteQuestionOnlyNamesWhatWouldBeWrittenAndYesReplaces) {
     settings.OptionFlag = 0x15;  // picture and animation, no thumbnail
+    asker.overwrite = true;
     folder.write("s_000.png", "old thumbnail");
     folder.write("000.pch", "old record");
     post(savetest::recordBody('P', savetest::pngPicture(8, 8)));  // no animation
     EXPECT_TRUE(save());
     EXPECT_TRUE(asker.questions.empty());
-
     folder.write("000.png", "old picture");
-    EXPECT_FALSE(save());
+    ASSERT_TRUE(save());
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0], "000.png\n\nファイルが存在します。上書きしますか？");
-}
-
-TEST_F(SaveFlowTest, OverwriteAnsweredYesReplaces) {
-    settings.OptionFlag = 0x15;
-    asker.overwrite = true;
+    EXPECT_EQ(pngSize(folder.read("000.png")), std::make_pair(8u, 8u));
+    EXPECT_EQ(std::string(result.text()), linesFor({"000.png"}));
+    settings.OptionFlag = 0x14;  // without the question the file is replaced too
     folder.write("000.png", "old picture");
-    post(savetest::recordBody('P', savetest::pngPicture(8, 8), "A"));
     ASSERT_TRUE(save());
     EXPECT_EQ(asker.questions.size(), 1u);
-    EXPECT_EQ(pngSize(folder.read("000.png")), std::make_pair(8u, 8u));
-    EXPECT_EQ(std::string(result.text()), linesFor({"000.png", "000.pch"}));
-}
-
-TEST_F(SaveFlowTest, WithoutTheQuestionExistingFilesAreReplaced) {
-    folder.write("000.png", "old picture");
-    post(savetest::recordBody('P', savetest::pngPicture(8, 8)));
-    ASSERT_TRUE(save());
-    EXPECT_TRUE(asker.questions.empty());
     EXPECT_EQ(pngSize(folder.read("000.png")), std::make_pair(8u, 8u));
 }
 
