@@ -13,12 +13,10 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "image/raster_image.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/program_files.h"
-#include "tests/win32/test_pictures.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/resource_ids.h"
@@ -368,7 +366,7 @@ TEST_F(MainWindows, DrawAfterAFallbackToPort80LeavesThePortOut) {
     EXPECT_EQ(files_.standInAddress(), "http://localhost/draw.html");
 }
 
-TEST_F(MainWindows, DrawWarnsOfAMissingAppletOrArchiveAndWritesNothing) {
+TEST_F(MainWindows, DrawWarnsOfAMissingAppletArchiveOrBrowser) {
     ASSERT_TRUE(start("Applet=9\r\nPalette=0\r\n"));
     files_.useStandInBrowser();
     EXPECT_EQ(comboSelection(main(), IDC_MAIN_APPLET), -1);
@@ -376,55 +374,39 @@ TEST_F(MainWindows, DrawWarnsOfAMissingAppletOrArchiveAndWritesNothing) {
     click(main(), IDC_MAIN_DRAW);
     selectApplet(0);
     click(main(), IDC_MAIN_DRAW);
-    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_FALSE(files_.exists("draw.html"));
+    pump(200);
+    EXPECT_FALSE(files_.exists("stand_in_address.txt"));
+    place("PaintBBS.jar", "jar");
+    platform::writeProfileText("Browser", "Path", "C:\\no such browser.exe", files_.file("set.ini").c_str());
+    click(main(), IDC_MAIN_DRAW);
+    EXPECT_TRUE(files_.exists("draw.html"));  // the page stays
+    ASSERT_EQ(boxes.seen().size(), 3u);
     EXPECT_EQ(boxes.seen()[0].text, "アプレットを選択してください");
     EXPECT_EQ(boxes.seen()[1].text, "PaintBBS.jarが見つかりません");
+    EXPECT_EQ(boxes.seen()[2].text, "ブラウザ起動エラー");
     for (const SeenBox& box : boxes.seen()) {
         EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_WARNING));
         EXPECT_TRUE(box.topmost);
     }
-    EXPECT_FALSE(files_.exists("draw.html"));
-    pump(200);
-    EXPECT_FALSE(files_.exists("stand_in_address.txt"));
-}
-
-TEST_F(MainWindows, BrowserThatCannotStartIsReportedAndThePageStays) {
-    place("PaintBBS.jar", "jar");
-    ASSERT_TRUE(start("Applet=0\r\nPalette=0\r\n", "[Browser]\r\nFlag=1\r\nPath=C:\\no such browser.exe\r\n"));
-    BoxWatcher boxes;
-    click(main(), IDC_MAIN_DRAW);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, "ブラウザ起動エラー");
-    EXPECT_TRUE(files_.exists("draw.html"));
 }
 
 // ---- Animation playback ------------------------------------------------------------------
 
-TEST_F(MainWindows, PlaybackDialogKeepsItsProgressChoiceInBitOne) {
+TEST_F(MainWindows, PlaybackDialogKeepsItsProgressChoiceInBitOneHoweverItCloses) {
     ASSERT_TRUE(start("OptionFlag=23\r\n"));
-    bool shownChecked = false;
-    {
+    for (bool close : {true, false}) {
+        bool shownChecked = !close;
         DialogWatcher playback(main(), [&](HWND dialog) {
             shownChecked = isChecked(dialog, IDC_PLAYBACK_PROGRESS);
             click(dialog, IDC_PLAYBACK_PROGRESS);
-            SendMessageW(dialog, WM_CLOSE, 0, 0);
+            SendMessageW(dialog, close ? WM_CLOSE : WM_COMMAND, close ? 0 : IDCANCEL, 0);
         });
         command(main(), IDM_PLAYBACK, 0);
         EXPECT_TRUE(playback.ran());
+        EXPECT_EQ(shownChecked, close);
+        EXPECT_EQ(settings_.OptionFlag, close ? 21 : 23);
     }
-    EXPECT_TRUE(shownChecked);
-    EXPECT_EQ(settings_.OptionFlag, 21);
-    {
-        DialogWatcher playback(main(), [&](HWND dialog) {
-            shownChecked = isChecked(dialog, IDC_PLAYBACK_PROGRESS);
-            click(dialog, IDC_PLAYBACK_PROGRESS);
-            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        });
-        command(main(), IDM_PLAYBACK, 0);
-        EXPECT_TRUE(playback.ran());
-    }
-    EXPECT_FALSE(shownChecked);
-    EXPECT_EQ(settings_.OptionFlag, 23);
 }
 
 // ---- Command line --------------------------------------------------------------------------
