@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,11 @@ struct Loaded {
     }
 };
 
-bool hasLine(const std::string& file, const std::string& line) {
+// Without regard to letter case: the system's profile services keep the case
+// a key had in the file, ours write the case asked for.
+bool hasLine(std::string file, std::string line) {
+    for (std::string* text : {&file, &line})
+        for (char& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ("\r\n" + file).find("\r\n" + line + "\r\n") != std::string::npos;
 }
 
