@@ -120,7 +120,7 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
         {"an empty save folder is the program folder", "[Setting]\r\nSaveDir=\r\nSaveFile=x\r\n",
          {"[Setting]", "SaveDir=" + testProgramFolder(), "SaveFile=x"}},
         {"a missing preset key ends the list", "[ImgPreset]\r\npreset0=320x240\r\npreset1=640x480\r\npreset3=800x600\r\n",
-         {"preset0=320x240", "preset1=640x480"}, {"preset2"}},
+         {"preset0=320x240", "preset1=640x480"}, {"preset2", "preset3"}},
         {"-1 in the first preset brings the nine defaults", "[ImgPreset]\r\npreset0=-1x300\r\npreset1=640x480\r\n",
          {"preset1=150x150", "preset8=500x500"}},
         {"height -1 ends the list", "[ImgPreset]\r\npreset0=10x20\r\npreset1=30x-1\r\npreset2=5x5\r\n", {"preset0=10x20"}, {"preset1"}},
