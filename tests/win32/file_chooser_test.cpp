@@ -91,42 +91,32 @@ TEST_F(FileChoosers, PreviewShowsTheSelectedPictureUntilSwitchedOff) {
     EXPECT_EQ(path.find(':'), 1u);  // a full path
 }
 
-TEST_F(FileChoosers, BareNameWhenNoFullPathIsWanted) {
-    DialogWatcher watcher(nullptr, [&](HWND chooser) {
-        setFileName(chooser, L"b.txt");
-        click(chooser, IDOK);
-    });
-    ASSERT_TRUE(chooseOpenFile(&preview, nullptr, IDD_CHOOSER_PREVIEW, filter.text(), "", folder.path().string().c_str(),
-                               false, false, result));
-    EXPECT_STREQ(result.text(), "b.txt");
-}
-
-TEST_F(FileChoosers, MissingFileIsRefusedUnlessAllowed) {
-    BoxWatcher boxes;
-    DialogWatcher watcher(nullptr, [&](HWND chooser) {
-        setFileName(chooser, L"zz.png");
-        click(chooser, IDOK);
-        pump(500);
-        SendMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_FALSE(chooseOpenFile(nullptr, nullptr, 0, filter.text(), "", folder.path().string().c_str(), true, false,
-                                result));
-    EXPECT_EQ(boxes.seen().size(), 1u);
-}
-
-TEST_F(FileChoosers, SaveChooserGivesTheTypedName) {
-    DialogWatcher watcher(nullptr, [&](HWND chooser) {
-        setFileName(chooser, L"新しい絵");
-        click(chooser, IDOK);
-    });
-    ASSERT_TRUE(chooseSaveFile(&preview, nullptr, IDD_CHOOSER_PREVIEW, filter.text(), "", folder.path().string().c_str(),
-                               false, false, result));
-    EXPECT_STREQ(result.text(), "新しい絵");
-}
-
-TEST_F(FileChoosers, CancelChoosesNothing) {
-    result.assign("kept");
-    DialogWatcher watcher(nullptr, [&](HWND chooser) { SendMessageW(chooser, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_FALSE(chooseOpenFile(nullptr, nullptr, 0, filter.text(), "exe", nullptr, true, false, result));
-    EXPECT_TRUE(watcher.ran());
+TEST_F(FileChoosers, TypedNamesAreGivenBareMissingFilesRefusedAndCancelChoosesNothing) {
+    struct Run {
+        bool save;
+        const wchar_t* typed;  // null: cancel at once
+        bool chosen;
+        const char* result;
+    };
+    for (Run r : {Run{false, L"b.txt", true, "b.txt"}, Run{true, L"新しい絵", true, "新しい絵"},
+                  Run{false, L"zz.png", false, "kept"}, Run{false, nullptr, false, "kept"}}) {
+        BoxWatcher boxes;
+        result.assign("kept");
+        DialogWatcher watcher(nullptr, [&](HWND chooser) {
+            if (r.typed) {
+                setFileName(chooser, r.typed);
+                click(chooser, IDOK);
+                if (r.chosen) return;  // the chooser is ending
+                pump(500);             // the refusal's box comes and is answered
+            }
+            SendMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+        });
+        auto choose = r.save ? chooseSaveFile : chooseOpenFile;
+        EXPECT_EQ(choose(&preview, nullptr, IDD_CHOOSER_PREVIEW, filter.text(), "", folder.path().string().c_str(), false,
+                         false, result),
+                  r.chosen);
+        EXPECT_TRUE(watcher.ran());
+        EXPECT_STREQ(result.text(), r.result);
+        EXPECT_EQ(boxes.seen().size(), r.typed && !r.chosen ? 1u : 0u);  // the file must exist
+    }
 }

@@ -78,63 +78,46 @@ TEST(ColourSwatches, PaintTheWholeClientInTheirColour) {
     EXPECT_EQ(printedPixel(swatch.handle(), client.right - 1, client.bottom - 1), RGB(0x12, 0x80, 0xF0));
 }
 
-TEST(ImagePreviews, WideImageIsFittedAndCentredVertically) {
+// A preview of 200 x 200 pixels drawing the picture its holder keeps.
+struct ImagePreviews : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dialog.created());
+        dialog.resize(IDC_TEST_PREVIEW, 200, 200);
+        ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
+        preview.subclass();
+        preview.setPicture(&held);
+    }
     ShownDialog dialog;
-    ASSERT_TRUE(dialog.created());
-    dialog.resize(IDC_TEST_PREVIEW, 200, 200);
     RasterImage held;
     ImagePreview preview;
-    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
-    preview.subclass();
-    preview.setPicture(&held);
     RasterImage source;
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+};
+
+TEST_F(ImagePreviews, WideImageIsFittedAndCentredVertically) {
     ASSERT_TRUE(fillPicture(source, 400, 300, RGB(0xFF, 0, 0)));
     ASSERT_TRUE(preview.showImage(source));
     EXPECT_EQ(held.width(), 200);
     EXPECT_EQ(held.height(), 150);
-    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     EXPECT_EQ(printedPixel(preview.handle(), 100, 24), shadow);
     EXPECT_EQ(printedPixel(preview.handle(), 100, 25), RGB(0xFF, 0, 0));
     EXPECT_EQ(printedPixel(preview.handle(), 100, 174), RGB(0xFF, 0, 0));
     EXPECT_EQ(printedPixel(preview.handle(), 100, 175), shadow);
+    EXPECT_FALSE(preview.showFile("no such picture.png"));  // keeps the picture
+    EXPECT_EQ(held.width(), 200);
 }
 
-TEST(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
-    ShownDialog dialog;
-    ASSERT_TRUE(dialog.created());
-    dialog.resize(IDC_TEST_PREVIEW, 200, 200);
-    RasterImage held;
-    ImagePreview preview;
-    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
-    preview.subclass();
-    preview.setPicture(&held);
-    RasterImage source;
+TEST_F(ImagePreviews, SmallImageIsShownAsItIsInTheMiddle) {
     ASSERT_TRUE(gradientPicture(source, 100, 50));
     ASSERT_TRUE(preview.showImage(source));
     EXPECT_EQ(held.width(), 100);
     EXPECT_EQ(held.height(), 50);
-    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     EXPECT_EQ(printedPixel(preview.handle(), 49, 75), shadow);
     EXPECT_EQ(printedPixel(preview.handle(), 50, 75), RGB(0, 0, 0));    // picture (0, 0)
     EXPECT_EQ(printedPixel(preview.handle(), 149, 124), RGB(99, 49, 0));  // picture (99, 49): not flipped
     EXPECT_EQ(printedPixel(preview.handle(), 150, 124), shadow);
     held.release();  // the holder drops the picture: only the frame remains
     EXPECT_EQ(printedPixel(preview.handle(), 60, 80), shadow);
-}
-
-TEST(ImagePreviews, FileThatCannotBeLoadedKeepsThePicture) {
-    ShownDialog dialog;
-    ASSERT_TRUE(dialog.created());
-    RasterImage held;
-    ImagePreview preview;
-    ASSERT_TRUE(preview.attach(dialog.handle(), IDC_TEST_PREVIEW));
-    preview.subclass();
-    preview.setPicture(&held);
-    RasterImage source;
-    ASSERT_TRUE(fillPicture(source, 10, 10, RGB(0, 0xFF, 0)));
-    ASSERT_TRUE(preview.showImage(source));
-    EXPECT_FALSE(preview.showFile("no such picture.png"));
-    EXPECT_EQ(held.width(), 10);
 }
 
 namespace {

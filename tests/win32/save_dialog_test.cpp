@@ -175,13 +175,10 @@ TEST_F(SaveDialogTest, RefusalsComeInOrderAndStoreWhatWasTyped) {
     EXPECT_STREQ(settings.saveFile.text(), "a,b");
 }
 
-TEST_F(SaveDialogTest, EscapeAndTheCloseBoxCancel) {
+TEST_F(SaveDialogTest, EscapeAndTheCloseBoxCancelAndTheAnimationBoxKeepsItsMarkWithoutAnimation) {
     EXPECT_EQ(run([](HWND window) { SendMessageW(window, WM_COMMAND, IDCANCEL, 0); }), 0);
     EXPECT_EQ(run([](HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }), 0);
     EXPECT_STREQ(settings.saveFile.text(), "000");
-}
-
-TEST_F(SaveDialogTest, AnimationBoxIsDisabledWithoutAnimationButKeepsItsMark) {
     fillSaveChoices(settings, 0, choices);
     run([&](HWND window) {
         EXPECT_FALSE(isEnabled(window, IDC_SAVE_ANIMATION));
@@ -253,7 +250,13 @@ TEST_F(SaveDialogTest, JpegPreviewResultGoesIntoTheQualityBoxes) {
     EXPECT_FALSE(folder.exists("_prev.dat"));
 }
 
-TEST_F(SaveDialogTest, ThumbnailSettingsComeBackWithNewPercentages) {
+TEST_F(SaveDialogTest, ThumbnailSettingsComeBackWithNewPercentagesOnlyWhenThePictureIsRead) {
+    run([&](HWND window) {  // no _tmppng.dat in the folder: the values stay
+        click(window, IDC_SAVE_THUMB_SETTINGS);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.thumbWidth, 200);
+    EXPECT_EQ(choices.thumbWidthPercent, 50);
     ASSERT_TRUE(writePngFile(picture, "_tmppng.dat"));
     run([&](HWND window) {
         DialogWatcher thumbnail(window, [&](HWND nested) {
@@ -271,16 +274,6 @@ TEST_F(SaveDialogTest, ThumbnailSettingsComeBackWithNewPercentages) {
     EXPECT_EQ(choices.thumbHeight, 1);  // 0 becomes 1
     EXPECT_EQ(choices.thumbWidthPercent, 25);
     EXPECT_EQ(choices.thumbHeightPercent, 0);  // 1 × 100 / 300
-}
-
-TEST_F(SaveDialogTest, ThumbnailWithoutReadablePictureKeepsTheValues) {
-    run([&](HWND window) {  // no _tmppng.dat in the folder
-        click(window, IDC_SAVE_THUMB_SETTINGS);
-        click(window, IDOK);
-    });
-    EXPECT_EQ(choices.thumbWidth, 200);
-    EXPECT_EQ(choices.thumbHeight, 150);
-    EXPECT_EQ(choices.thumbWidthPercent, 50);
 }
 
 TEST(DialogSaveAskers, OverwriteQuestionIsYesNoWithCaption) {

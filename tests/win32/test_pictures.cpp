@@ -1,8 +1,5 @@
 #include "tests/win32/test_pictures.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "image/png_writer.h"
 
 bool fillPicture(RasterImage& image, int32_t width, int32_t height, COLORREF colour) {
@@ -34,9 +31,4 @@ bool gradientPicture(RasterImage& image, int32_t width, int32_t height) {
 bool writePngFile(const RasterImage& image, const char* path) {
     PngRaster raster;
     return preparePng(image, raster, 24, nullptr, 0) && writePng(raster, path, 6, -1);
-}
-
-std::string fileBytes(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

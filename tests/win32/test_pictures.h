@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "image/raster_image.h"
 
@@ -14,5 +13,3 @@ bool fillPicture(RasterImage& image, int32_t width, int32_t height, COLORREF col
 bool gradientPicture(RasterImage& image, int32_t width, int32_t height);
 // A 24-bit PNG of the picture, with our own writer.
 bool writePngFile(const RasterImage& image, const char* path);
-// The bytes of a file.
-std::string fileBytes(const char* path);

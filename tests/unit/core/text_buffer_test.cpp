@@ -76,45 +76,43 @@ TEST(TextBufferScan, FindAndSubstring) {
     EXPECT_EQ(t.find(4, '='), 9);
     EXPECT_EQ(t.find(10, '='), -1);
     EXPECT_EQ(t.findLast('='), 9);
-    TextBuffer out;
-    t.substring(out, 4, 5);
-    EXPECT_STREQ(out.text(), "value");
-    t.substring(out, 4, -1);
-    EXPECT_STREQ(out.text(), "value=x");
-    t.substring(out, 4, 100);
-    EXPECT_STREQ(out.text(), "value=x");
+    for (auto [length, part] : {std::pair<int, const char*>{5, "value"}, {-1, "value=x"}, {100, "value=x"}}) {
+        TextBuffer out;
+        t.substring(out, 4, length);
+        EXPECT_STREQ(out.text(), part) << length;
+    }
     EXPECT_EQ(TextBuffer("PNG").compareNoCase("png"), 0);
     EXPECT_NE(TextBuffer("PNG").compareNoCase("pn"), 0);
 }
 
+// Each path helper on each path: \ and / are both separators.
 TEST(TextBufferPath, HelpersTreatBothSeparatorsAlike) {
-    TextBuffer out;
-    TextBuffer("C:\\dir.old\\file").extension(out);
-    EXPECT_STREQ(out.text(), "old\\file");
-    TextBuffer("noext").extension(out);
-    EXPECT_STREQ(out.text(), "");
-    TextBuffer("a/b\\pic.SPCH").extension(out);
-    EXPECT_STREQ(out.text(), "SPCH");
-
-    TextBuffer dir("a/b\\name");
-    dir.cutToDirectory();
-    EXPECT_STREQ(dir.text(), "a/b");
-    TextBuffer slash("a/b/name");
-    slash.cutToDirectory();
-    EXPECT_STREQ(slash.text(), "a/b");
-    TextBuffer bare("name");
-    bare.cutToDirectory();
-    EXPECT_STREQ(bare.text(), "");
-
-    TextBuffer("C:\\x\\000[x400y300].png").baseName(out);
-    EXPECT_STREQ(out.text(), "000[x400y300]");
-    TextBuffer("C:\\x\\noext").baseName(out);
-    EXPECT_STREQ(out.text(), "noext");
-    TextBuffer("plain").fileNamePart(out);
-    EXPECT_STREQ(out.text(), "plain");
-}
-
-TEST(TextBufferPath, ReplaceAllMakesFilterPairs) {
+    struct Case {
+        const char* path;
+        const char* extension;
+        const char* directory;
+        const char* baseName;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {"C:\\dir.old\\file", "old\\file", "C:\\dir.old", "file", "file"},
+        {"noext", "", "", "noext", "noext"},
+        {"a/b\\pic.SPCH", "SPCH", "a/b", "pic", "pic.SPCH"},
+        {"a/b/name", "", "a/b", "name", "name"},
+        {"C:\\x\\000[x400y300].png", "png", "C:\\x", "000[x400y300]", "000[x400y300].png"},
+    };
+    for (const Case& c : cases) {
+        TextBuffer out;
+        TextBuffer(c.path).extension(out);
+        EXPECT_STREQ(out.text(), c.extension) << c.path;
+        TextBuffer(c.path).baseName(out);
+        EXPECT_STREQ(out.text(), c.baseName) << c.path;
+        TextBuffer(c.path).fileNamePart(out);
+        EXPECT_STREQ(out.text(), c.fileName) << c.path;
+        TextBuffer directory(c.path);
+        directory.cutToDirectory();
+        EXPECT_STREQ(directory.text(), c.directory) << c.path;
+    }
     TextBuffer t("a\n*.a\n\n");
     t.replaceAll('\n', '\0');
     EXPECT_EQ(std::string(t.text(), 7), std::string("a\0*.a\0\0", 7));

@@ -23,20 +23,11 @@ TEST(BmpWriter, HeaderFieldsOfASmallPicture) {
     std::string file = folder.read("p.bmp");
     ASSERT_EQ(file.size(), 78u);
     EXPECT_EQ(file.substr(0, 2), "BM");
-    EXPECT_EQ(littleEndian(file, 2, 4), 78u);
-    EXPECT_EQ(littleEndian(file, 6, 4), 0u);
-    EXPECT_EQ(littleEndian(file, 10, 4), 54u);
-    EXPECT_EQ(littleEndian(file, 14, 4), 40u);
-    EXPECT_EQ(littleEndian(file, 18, 4), 3u);
-    EXPECT_EQ(littleEndian(file, 22, 4), 2u);
-    EXPECT_EQ(littleEndian(file, 26, 2), 1u);
-    EXPECT_EQ(littleEndian(file, 28, 2), 24u);
-    EXPECT_EQ(littleEndian(file, 30, 4), 0u);
-    EXPECT_EQ(littleEndian(file, 34, 4), 0u);
-    EXPECT_EQ(littleEndian(file, 38, 4), 96u);
-    EXPECT_EQ(littleEndian(file, 42, 4), 96u);
-    EXPECT_EQ(littleEndian(file, 46, 4), 0u);
-    EXPECT_EQ(littleEndian(file, 50, 4), 0u);
+    // offset, size, value: file size, reserved, pixel offset, header size, width, height, planes, depth,
+    // compression, image size, resolutions, colours
+    const uint32_t fields[][3] = {{2, 4, 78}, {6, 4, 0},  {10, 4, 54}, {14, 4, 40}, {18, 4, 3},  {22, 4, 2}, {26, 2, 1},
+                                  {28, 2, 24}, {30, 4, 0}, {34, 4, 0},  {38, 4, 96}, {42, 4, 96}, {46, 4, 0}, {50, 4, 0}};
+    for (const auto& f : fields) EXPECT_EQ(littleEndian(file, f[0], f[1]), f[2]) << "offset " << f[0];
     // The rows exactly as held: bottom row first, padding included.
     EXPECT_EQ(file.substr(54), std::string(reinterpret_cast<const char*>(image.bits()), 24));
     const uint8_t* bottomLeft = image.pixelAddress(0, 1);

@@ -1,8 +1,11 @@
+// Splitting a posted body: every form of body as a table row, cut bodies,
+// failures, and the part copy.
 #include "save/submission.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/file_handle.h"
@@ -13,7 +16,7 @@ namespace {
 // A record-form body: letter, 8-digit lengths, header, CR LF, picture and,
 // when given, the animation length and bytes.
 std::string recordBody(char letter, const std::string& header, const std::string& picture,
-                       const std::string* animation = nullptr) {
+                       const std::optional<std::string>& animation = "ANI") {
     auto field = [](size_t n) {
         std::string digits = std::to_string(n);
         return std::string(8 - digits.size(), '0') + digits;
@@ -24,166 +27,95 @@ std::string recordBody(char letter, const std::string& header, const std::string
     return body;
 }
 
-struct Decoded {
-    bool result;
+const std::string oldRecord = "old record";  // _tmppch.dat before the body: an animation not announced keeps it
+
+struct Split {
     SubmissionFlags flags;
+    std::string picture;
+    std::string record;
 };
 
-Decoded decodeBody(const TempFolder& folder, const std::string& body) {
+// Decodes body in a folder that holds an older picture and record.
+Split split(const std::string& body) {
+    TempFolder folder;
+    folder.write("_tmppng.dat", "older picture");
+    folder.write("_tmppch.dat", oldRecord);
     folder.write("_post.dat", body);
-    Decoded d{false, 0xFFFF};
-    d.result = decodeSubmission(d.flags);
-    return d;
+    SubmissionFlags flags = 0xFFFF;
+    EXPECT_TRUE(decodeSubmission(flags));
+    return {flags, folder.read("_tmppng.dat"), folder.read("_tmppch.dat")};
 }
 
-const std::string animation = "ANI";
+std::string bytes(int count, int step) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += static_cast<char>((i * step + i / 256) & 0xFF);
+    return text;
+}
 
 }  // namespace
 
-TEST(DecodeRecordForm, SpchBodySplitsIntoBothParts) {
-    TempFolder folder;
-    Decoded d = decodeBody(folder, recordBody('S', "1", "PICT", &animation));
-    ASSERT_TRUE(d.result);
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-}
-
-TEST(DecodeRecordForm, OnlyCapitalSMeansSpch) {
-    for (char letter : {'P', 's', 'x', '\0'}) {
-        TempFolder folder;
-        Decoded d = decodeBody(folder, recordBody(letter, "1", "PICT", &animation));
-        ASSERT_TRUE(d.result);
-        EXPECT_EQ(d.flags, hasAnimation) << "letter " << int(letter);
-        EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-        EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-    }
-}
-
-TEST(DecodeRecordForm, MarkerOtherThanOneLeavesAnOldAnimationAlone) {
-    for (const char* header : {"0", "10", "", "2", "x1", "-1"}) {
-        TempFolder folder;
-        folder.write("_tmppch.dat", "old record");
-        Decoded d = decodeBody(folder, recordBody('S', header, "PICT", &animation));
-        ASSERT_TRUE(d.result);
-        EXPECT_EQ(d.flags, 0u) << "header '" << header << "'";
-        EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-        EXPECT_EQ(folder.read("_tmppch.dat"), "old record");
-    }
-}
-
-TEST(DecodeRecordForm, MarkerIsReadAsAnInteger) {
-    for (const char* header : {"01", " 1", "+1", "1abc", "\t1 "}) {
-        TempFolder folder;
-        Decoded d = decodeBody(folder, recordBody('P', header, "PICT", &animation));
-        EXPECT_EQ(d.flags, hasAnimation) << "header '" << header << "'";
-        EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-    }
-}
-
-TEST(DecodeRecordForm, NoAnimationNeverCreatesTheRecord) {
-    TempFolder folder;
-    Decoded d = decodeBody(folder, recordBody('S', "0", "PICT"));
-    EXPECT_EQ(d.flags, 0u);
-    EXPECT_FALSE(folder.exists("_tmppch.dat"));
-}
-
-TEST(DecodeRecordForm, TheTwoBytesAfterThePictureLengthAreSkippedWhateverTheyAre) {
-    TempFolder folder;
-    std::string body = recordBody('S', "1", "PICT", &animation);
-    body.replace(18, 2, "\0z", 2);
-    Decoded d = decodeBody(folder, body);
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-}
-
-TEST(DecodeRecordForm, LengthFieldsAreReadAsIntegers) {
+TEST(DecodeSubmission, EveryFormOfBody) {
     struct Case {
-        const char* field;
-        const char* picture;
+        const char* what;
+        std::string body;
+        SubmissionFlags flags;
+        std::string picture, record;
     };
+    const SubmissionFlags spch = hasAnimation | isSpch;
+    const std::string crossed = [] {
+        std::string body = recordBody('S', "1", "PICT");
+        return body.replace(18, 2, "\0z", 2);
+    }();
+    const std::string bigPicture = bytes(100003, 7), bigRecord = bytes(40961, 13);
     const Case cases[] = {
-        {"-0000001", ""}, {"00000000", ""}, {"abcdefgh", ""}, {"   +0003", "PIC"},
-        {"0002xxxx", "PI"}, {"       4", "PICT"}, {"-9999999", ""},
+        {"SPCH record", recordBody('S', "1", "PICT"), spch, "PICT", "ANI"},
+        {"PCH record", recordBody('P', "1", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"only capital S is SPCH", recordBody('s', "1", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"any other letter", recordBody('\0', "1", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"marker 0", recordBody('S', "0", "PICT"), 0, "PICT", oldRecord},
+        {"marker 10", recordBody('S', "10", "PICT"), 0, "PICT", oldRecord},
+        {"empty marker", recordBody('S', "", "PICT"), 0, "PICT", oldRecord},
+        {"marker 2", recordBody('S', "2", "PICT"), 0, "PICT", oldRecord},
+        {"marker x1", recordBody('S', "x1", "PICT"), 0, "PICT", oldRecord},
+        {"marker -1", recordBody('S', "-1", "PICT"), 0, "PICT", oldRecord},
+        {"marker 01", recordBody('P', "01", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"marker ' 1'", recordBody('P', " 1", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"marker +1", recordBody('P', "+1", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"marker 1abc", recordBody('P', "1abc", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"marker tab 1 blank", recordBody('P', "\t1 ", "PICT"), hasAnimation, "PICT", "ANI"},
+        {"no animation", recordBody('S', "0", "PICT", std::nullopt), 0, "PICT", oldRecord},
+        {"the two bytes after the picture length", crossed, spch, "PICT", "ANI"},
+        {"length -0000001", "P000000010-0000001\r\nPICT", 0, "", oldRecord},
+        {"length 00000000", "P00000001000000000\r\nPICT", 0, "", oldRecord},
+        {"length abcdefgh", "P000000010abcdefgh\r\nPICT", 0, "", oldRecord},
+        {"length '   +0003'", "P000000010   +0003\r\nPICT", 0, "PIC", oldRecord},
+        {"length 0002xxxx", "P0000000100002xxxx\r\nPICT", 0, "PI", oldRecord},
+        {"length '       4'", "P000000010       4\r\nPICT", 0, "PICT", oldRecord},
+        {"length -9999999", "P000000010-9999999\r\nPICT", 0, "", oldRecord},
+        {"bytes after the last field", recordBody('S', "1", "PICT") + "trailing", spch, "PICT", "ANI"},
+        {"a record not announced", recordBody('S', "0", "PICT", std::nullopt) + "00000003ANI", 0, "PICT", oldRecord},
+        {"parts larger than a copy block", recordBody('S', "1", bigPicture, bigRecord), spch, bigPicture, bigRecord},
+        {"lengths beyond the body", "S00000001199999999\r\nPICT", spch, "PICT", ""},
+        {"record length beyond the body", "P00000001100000004\r\nPICT99999999ANIM", hasAnimation, "PICT", "ANIM"},
+        {"long header: its first digits", recordBody('S', "1" + std::string(39, 'x'), "PICT"), spch, "PICT", "ANI"},
+        {"40 digits: 31 fit", recordBody('S', std::string(39, '0') + "1", "PICT"), 0, "PICT", oldRecord},
+        {"huge header length skips to the end", "S999999991x00000004\r\nPICT00000003ANI", spch, "", ""},
+        {"negative header length", "S-000000500000004\r\nPICT00000003ANI", 0, "PICT", oldRecord},
+        {"raw form", "junji.gif\r\nGIF89a picture", rawImage, "GIF89a picture", oldRecord},
+        {"raw form in capitals", "JUNJI.GIF\r\nGIF89a picture", rawImage, "GIF89a picture", oldRecord},
+        {"raw form in mixed case", "Junji.Gif\r\nGIF89a picture", rawImage, "GIF89a picture", oldRecord},
+        {"raw signature alone", "JUNJI.GIF\r\n", rawImage, "", oldRecord},
+        {"near miss LF CR", "junji.gif\n\r", 0, "", oldRecord},
+        {"near miss CR", "junji.gif\r", 0, "", oldRecord},
+        {"near miss gi", "junji.gi\r\n", 0, "", oldRecord},
+        {"near miss blank", "junji.gif \r\n", 0, "", oldRecord},
     };
     for (const Case& c : cases) {
-        TempFolder folder;
-        std::string body = std::string("P00000001") + "0" + c.field + "\r\nPICT";
-        Decoded d = decodeBody(folder, body);
-        ASSERT_TRUE(d.result);
-        EXPECT_EQ(d.flags, 0u);
-        EXPECT_EQ(folder.read("_tmppng.dat"), c.picture) << "field '" << c.field << "'";
+        Split s = split(c.body);
+        EXPECT_EQ(s.flags, c.flags) << c.what;
+        EXPECT_EQ(s.picture, c.picture) << c.what;
+        EXPECT_EQ(s.record, c.record) << c.what;
     }
-}
-
-TEST(DecodeRecordForm, BytesAfterTheLastFieldAreIgnored) {
-    TempFolder folder;
-    Decoded d = decodeBody(folder, recordBody('S', "1", "PICT", &animation) + "trailing bytes");
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-    d = decodeBody(folder, recordBody('S', "0", "PICT") + "00000003ANI");
-    EXPECT_EQ(d.flags, 0u);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-}
-
-TEST(DecodeRecordForm, PartsLargerThanOneCopyBlockArriveWhole) {
-    TempFolder folder;
-    std::string picture, record;
-    for (int i = 0; i < 100003; ++i) picture += static_cast<char>((i * 7 + i / 256) & 0xFF);
-    for (int i = 0; i < 40961; ++i) record += static_cast<char>((i * 13) & 0xFF);
-    Decoded d = decodeBody(folder, recordBody('S', "1", picture, &record));
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), picture);
-    EXPECT_EQ(folder.read("_tmppch.dat"), record);
-}
-
-TEST(DecodeRawForm, SignatureInAnyCaseIsTheRawForm) {
-    for (const char* signature : {"junji.gif\r\n", "JUNJI.GIF\r\n", "Junji.Gif\r\n"}) {
-        TempFolder folder;
-        folder.write("_tmppch.dat", "old record");
-        Decoded d = decodeBody(folder, std::string(signature) + "GIF89a picture");
-        ASSERT_TRUE(d.result);
-        EXPECT_EQ(d.flags, rawImage);
-        EXPECT_EQ(folder.read("_tmppng.dat"), "GIF89a picture");
-        EXPECT_EQ(folder.read("_tmppch.dat"), "old record");
-    }
-}
-
-TEST(DecodeRawForm, SignatureAloneGivesAnEmptyPicture) {
-    TempFolder folder;
-    folder.write("_tmppng.dat", "older picture");
-    Decoded d = decodeBody(folder, "JUNJI.GIF\r\n");
-    EXPECT_EQ(d.flags, rawImage);
-    EXPECT_TRUE(folder.exists("_tmppng.dat"));
-    EXPECT_EQ(folder.read("_tmppng.dat"), "");
-}
-
-TEST(DecodeRawForm, NearMissesAreRecords) {
-    for (const char* head : {"junji.gif\n\r", "junji.gif\r", "junji.gi\r\n", "junji.gif \r\n"}) {
-        TempFolder folder;
-        Decoded d = decodeBody(folder, head);
-        EXPECT_EQ(d.flags & rawImage, 0u) << head;
-    }
-}
-
-TEST(DecodeFailure, MissingBodyTouchesNothing) {
-    TempFolder folder;
-    folder.write("_tmppng.dat", "old picture");
-    SubmissionFlags flags = 0x7;
-    EXPECT_FALSE(decodeSubmission(flags));
-    EXPECT_EQ(flags, 0u);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "old picture");
-    EXPECT_FALSE(folder.exists("_tmppch.dat"));
-}
-
-TEST(DecodeFailure, PictureThatCannotBeCreatedStillLeavesTheAnimationInPlace) {
-    TempFolder folder;
-    std::filesystem::create_directory(folder.path() / "_tmppng.dat");
-    Decoded d = decodeBody(folder, recordBody('S', "1", "PICT", &animation));
-    ASSERT_TRUE(d.result);
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
 }
 
 // A body cut after n bytes: each part holds what exists of it, the flags say
@@ -191,103 +123,53 @@ TEST(DecodeFailure, PictureThatCannotBeCreatedStillLeavesTheAnimationInPlace) {
 // S 00000001 1 00000004 CR LF PICT 00000003 ANI: header length 1..8, header 9,
 // picture length 10..17, line break 18..19, picture 20..23, animation length
 // 24..31, animation 32..34.
-TEST(DecodeCutBody, EveryCutGivesOnlyTheBytesThatExist) {
-    const std::string full = recordBody('S', "1", "PICT", &animation);
+TEST(DecodeSubmission, EveryCutGivesOnlyTheBytesThatExist) {
+    const std::string full = recordBody('S', "1", "PICT");
     ASSERT_EQ(full.size(), 35u);
     for (size_t n = 0; n <= full.size(); ++n) {
-        TempFolder folder;
-        Decoded d = decodeBody(folder, full.substr(0, n));
-        ASSERT_TRUE(d.result);
+        Split s = split(full.substr(0, n));
         bool markerRead = n >= 10;
-        EXPECT_EQ(d.flags, markerRead ? hasAnimation | isSpch : 0u) << "cut " << n;
-        std::string picture = n <= 20 ? "" : full.substr(20, std::min<size_t>(n, 24) - 20);
-        EXPECT_EQ(folder.read("_tmppng.dat"), picture) << "cut " << n;
-        EXPECT_EQ(folder.exists("_tmppch.dat"), markerRead) << "cut " << n;
-        std::string record = n <= 32 ? "" : full.substr(32, n - 32);
-        if (markerRead) {
-            EXPECT_EQ(folder.read("_tmppch.dat"), record) << "cut " << n;
-        }
+        EXPECT_EQ(s.flags, markerRead ? hasAnimation | isSpch : 0u) << "cut " << n;
+        EXPECT_EQ(s.picture, n <= 20 ? "" : full.substr(20, std::min<size_t>(n, 24) - 20)) << "cut " << n;
+        EXPECT_EQ(s.record, !markerRead ? oldRecord : n <= 32 ? "" : full.substr(32, n - 32)) << "cut " << n;
     }
 }
 
-TEST(DecodeCutBody, DeclaredLengthsBeyondTheBodyGiveWhatExists) {
+TEST(DecodeSubmission, AMissingBodyTouchesNothingAndAPictureThatCannotBeMadeIsSkipped) {
     TempFolder folder;
-    Decoded d = decodeBody(folder, "S00000001199999999\r\nPICT");
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "");
+    folder.write("_tmppng.dat", "old picture");
+    SubmissionFlags flags = 0x7;
+    EXPECT_FALSE(decodeSubmission(flags));
+    EXPECT_EQ(flags, 0u);
+    EXPECT_EQ(folder.read("_tmppng.dat"), "old picture");
+    EXPECT_FALSE(folder.exists("_tmppch.dat"));
 
-    d = decodeBody(folder, "P00000001100000004\r\nPICT99999999ANIM");
-    EXPECT_EQ(d.flags, hasAnimation);
-    EXPECT_EQ(folder.read("_tmppch.dat"), "ANIM");
-}
-
-TEST(DecodeHeaderLength, LongHeaderReadsItsFirstDigitsAndSkipsTheRest) {
-    TempFolder folder;
-    std::string header = "1" + std::string(39, 'x');
-    Decoded d = decodeBody(folder, recordBody('S', header, "PICT", &animation));
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
+    std::filesystem::remove(folder.path() / "_tmppng.dat");
+    std::filesystem::create_directory(folder.path() / "_tmppng.dat");
+    folder.write("_post.dat", recordBody('S', "1", "PICT"));
+    ASSERT_TRUE(decodeSubmission(flags));
+    EXPECT_EQ(flags, hasAnimation | isSpch);
     EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
-
-    // 40 digits: only the first 31 fit the buffer, so the marker is not 1.
-    d = decodeBody(folder, recordBody('S', std::string(39, '0') + "1", "PICT", &animation));
-    EXPECT_EQ(d.flags, 0u);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
 }
 
-TEST(DecodeHeaderLength, HugeHeaderLengthSkipsToTheEnd) {
-    TempFolder folder;
-    Decoded d = decodeBody(folder, "S999999991x00000004\r\nPICT00000003ANI");
-    EXPECT_EQ(d.flags, hasAnimation | isSpch);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "");
-}
-
-TEST(DecodeHeaderLength, NegativeHeaderLengthIsAnEmptyHeader) {
-    TempFolder folder;
-    folder.write("_tmppch.dat", "old record");
-    Decoded d = decodeBody(folder, "S-000000500000004\r\nPICT00000003ANI");
-    EXPECT_EQ(d.flags, 0u);
-    EXPECT_EQ(folder.read("_tmppng.dat"), "PICT");
-    EXPECT_EQ(folder.read("_tmppch.dat"), "old record");
-}
-
-TEST(CopyPart, MovesExactlyCountBytesFromTheCurrentPosition) {
+TEST(CopyPart, MovesCountBytesFromThePositionAndAdvancesEvenWhenTheTargetFails) {
     TempFolder folder;
     folder.write("source.dat", "0123456789");
+    folder.write("c.dat", "older");
     FileHandle source;
     ASSERT_TRUE(source.openRead("source.dat"));
+    EXPECT_TRUE(copyPart(source, "c.dat", 0));
+    EXPECT_TRUE(copyPart(source, "d.dat", -5));
+    EXPECT_EQ(source.tell(), 0);
+    EXPECT_EQ(folder.read("c.dat"), "");
+    EXPECT_TRUE(folder.exists("d.dat"));
     source.seek(2, platform::SeekOrigin::begin);
     EXPECT_TRUE(copyPart(source, "a.dat", 3));
     EXPECT_EQ(source.tell(), 5);
+    EXPECT_FALSE(copyPart(source, "missing/a.dat", 1));
+    EXPECT_EQ(source.tell(), 6);
     EXPECT_TRUE(copyPart(source, "b.dat", 100));
     EXPECT_EQ(source.tell(), 10);
     EXPECT_EQ(folder.read("a.dat"), "234");
-    EXPECT_EQ(folder.read("b.dat"), "56789");
-}
-
-TEST(CopyPart, CountOfZeroOrLessGivesAnEmptyFile) {
-    TempFolder folder;
-    folder.write("source.dat", "0123456789");
-    folder.write("a.dat", "older");
-    FileHandle source;
-    ASSERT_TRUE(source.openRead("source.dat"));
-    EXPECT_TRUE(copyPart(source, "a.dat", 0));
-    EXPECT_TRUE(copyPart(source, "b.dat", -5));
-    EXPECT_EQ(source.tell(), 0);
-    EXPECT_TRUE(folder.exists("b.dat"));
-    EXPECT_EQ(folder.read("a.dat"), "");
-    EXPECT_EQ(folder.read("b.dat"), "");
-}
-
-TEST(CopyPart, TargetThatCannotBeCreatedIsFalseAndSkipsThePart) {
-    TempFolder folder;
-    folder.write("source.dat", "0123456789");
-    FileHandle source;
-    ASSERT_TRUE(source.openRead("source.dat"));
-    EXPECT_FALSE(copyPart(source, "missing/a.dat", 4));
-    EXPECT_EQ(source.tell(), 4);
-    EXPECT_FALSE(copyPart(source, "missing/a.dat", 400));
-    EXPECT_EQ(source.tell(), 10);
+    EXPECT_EQ(folder.read("b.dat"), "6789");
 }
