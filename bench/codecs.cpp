@@ -9,6 +9,7 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -385,6 +386,12 @@ struct Figure {
 
 int main(int argc, char** argv) {
     if (argc > 1) repetitions = std::max(1, std::atoi(argv[1]));
+    // Freed memory stays with the process, so that repeated runs measure the
+    // work and not the first touch of pages the allocator gave back to the
+    // system and asks for again (about 10 µs a page on a virtual machine),
+    // which fell on whichever side happened to free the most at once.
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
     // Files go to memory where there is a memory file system, so the disk's
     // own delays (which fall on either side by chance) stay out of the times.
     const std::string dir = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/sh-bench-" +
