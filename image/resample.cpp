@@ -31,6 +31,29 @@ uint8_t toByte(int32_t sum) {
     return static_cast<uint8_t>(shifted > 255 ? 255 : shifted);
 }
 
+// Kernel values by their exact argument. With a simple ratio between the
+// lengths the same arguments come back at every output, and the
+// trigonometry is most of a table's cost.
+class KernelCache {
+public:
+    long double kernel(long double x) {
+        const double near = static_cast<double>(x);
+        uint64_t bits;
+        std::memcpy(&bits, &near, sizeof bits);
+        const size_t slot = static_cast<size_t>((bits ^ bits >> 31) * 0x9E3779B97F4A7C15u >> 56);
+        if (used_[slot] && argument_[slot] == x) return value_[slot];
+        used_[slot] = true;
+        argument_[slot] = x;
+        return value_[slot] = ResampleTable::kernel(x);
+    }
+
+private:
+    static constexpr size_t slots = 256;
+    long double argument_[slots];
+    long double value_[slots];
+    bool used_[slots] = {};
+};
+
 }  // namespace
 
 long double ResampleTable::kernel(long double x) {
@@ -55,6 +78,7 @@ bool ResampleTable::build(int32_t sourceLength, int32_t destinationLength) {
     ByteBuffer rawBlock;
     if (!rawBlock.allocate(static_cast<size_t>(taps_) * sizeof(long double))) return false;
     auto* raw = reinterpret_cast<long double*>(rawBlock.data());
+    KernelCache cache;
     for (int64_t i = 0; i < d; ++i) {
         int64_t start;
         long double centre = 0;
@@ -69,10 +93,10 @@ bool ResampleTable::build(int32_t sourceLength, int32_t destinationLength) {
         for (int32_t j = 0; j < taps_; ++j) {
             const int64_t e = start + j;
             index[i * taps_ + j] = clampIndex(e, sourceLength);
-            raw[j] = enlarging ? kernel(static_cast<long double>(e) + 0.5L - centre)
-                               : kernel((static_cast<long double>(e) + 0.5L) * static_cast<long double>(d) /
-                                            static_cast<long double>(s) -
-                                        (static_cast<long double>(i) + 0.5L));
+            raw[j] = cache.kernel(enlarging ? static_cast<long double>(e) + 0.5L - centre
+                                            : (static_cast<long double>(e) + 0.5L) * static_cast<long double>(d) /
+                                                      static_cast<long double>(s) -
+                                                  (static_cast<long double>(i) + 0.5L));
             sum += static_cast<double>(raw[j]);
         }
         for (int32_t j = 0; j < taps_; ++j)
