@@ -1,5 +1,6 @@
 #include "image/png_reader.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -11,13 +12,14 @@
 namespace {
 
 constexpr uint8_t signature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr uint32_t inputWindow = 8192;
 constexpr uint32_t headerLength = 13;
 constexpr uint32_t crcLength = 4;
 constexpr uint32_t maxPaletteBytes = 256 * 3;
 // A bound on the chunks one search steps over, whatever the file says.
 constexpr uint32_t maxChunksSearched = 1u << 20;
-// About this many scanline bytes are inflated at a time.
+// The zlib header's window field for the 32 KB window.
+constexpr uint8_t fullWindowInfo = 7;
+// About this many scanline bytes are inflated at a time by zlib.
 constexpr uint32_t pieceTarget = 32768;
 
 uint32_t bigEndian32(const uint8_t* p) {
@@ -31,12 +33,70 @@ bool fits(FileHandle& file, int64_t end, uint32_t length) {
     return at >= 0 && static_cast<int64_t>(length) + crcLength <= end - at;
 }
 
-// The compressed stream of the IDAT chunks, inflated into whatever pieces
-// are asked for. Chunks between IDAT chunks are skipped; a file whose stream
-// simply stops ends it there.
+// The data of all IDAT chunks, gathered in file order (never more than the
+// file holds). Chunks between IDAT chunks are skipped; gathering stops at the
+// end of the chunks, or at an IDAT chunk that cannot be read or is empty
+// (which zlib, given no input, answers with an error), which broken then
+// tells.
+class ImageData {
+public:
+    // False only when memory runs short.
+    bool gather(FileHandle& file, int64_t end) {
+        uint32_t length;
+        while (findChunk(file, "IDAT", length)) {
+            if (length == 0 || !fits(file, end, length)) return stopAtBrokenChunk();
+            if (!reserve(file, end)) return false;
+            if (file.read(bytes_.data() + size_, length) != length) return stopAtBrokenChunk();
+            size_ += length;
+            if (file.seek(crcLength, platform::SeekOrigin::current) < 0) return stopAtBrokenChunk();
+        }
+        return true;
+    }
+    const uint8_t* bytes() const { return bytes_.data(); }
+    uint32_t size() const { return size_; }
+    bool broken() const { return broken_; }
+
+private:
+    bool stopAtBrokenChunk() {
+        broken_ = true;
+        return true;
+    }
+    // At the first IDAT chunk, room for the rest of the file, which holds
+    // all that can be gathered.
+    bool reserve(FileHandle& file, int64_t end) {
+        if (!bytes_.empty()) return true;
+        const int64_t rest = end - file.tell();
+        return rest >= 0 && rest <= UINT32_MAX &&
+               bytes_.allocate(static_cast<size_t>(rest));
+    }
+
+    ByteBuffer bytes_;
+    uint32_t size_ = 0;
+    bool broken_ = false;
+};
+
+// Owns a libdeflate decompressor.
+class Decompressor {
+public:
+    Decompressor() : decompressor_(libdeflate_alloc_decompressor()) {}
+    ~Decompressor() {
+        if (decompressor_) libdeflate_free_decompressor(decompressor_);
+    }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+    libdeflate_decompressor* get() const { return decompressor_; }
+
+private:
+    libdeflate_decompressor* decompressor_;
+};
+
+// The gathered stream inflated by zlib into whatever pieces are asked for:
+// the way for streams that do not inflate whole, where the verdict and the
+// rows depend on how far the stream goes. Its end of input ends the stream,
+// unless gathering stopped at a broken chunk, which fails it.
 class ImageDataStream {
 public:
-    ImageDataStream(FileHandle& file, int64_t end) : file_(file), end_(end) {}
+    explicit ImageDataStream(const ImageData& data) : data_(data) {}
     ~ImageDataStream() {
         if (started_) inflateEnd(&stream_);
     }
@@ -44,18 +104,23 @@ public:
     ImageDataStream& operator=(const ImageDataStream&) = delete;
 
     bool start() {
-        started_ = input_.allocate(inputWindow) && inflateInit(&stream_) == Z_OK;
+        started_ = inflateInit(&stream_) == Z_OK;
+        stream_.next_in = const_cast<Bytef*>(data_.bytes());
+        stream_.avail_in = data_.size();
         return started_;
     }
 
     // Fills out with up to n bytes, produced telling how many came; false for
-    // a damaged stream or an unreadable chunk.
+    // a damaged stream or one that runs into a broken chunk.
     bool inflateInto(uint8_t* out, uint32_t n, uint32_t& produced) {
         stream_.next_out = out;
         stream_.avail_out = n;
         while (stream_.avail_out > 0 && !ended_) {
-            if (stream_.avail_in == 0 && !nextChunk()) return false;
-            if (ended_) break;
+            if (stream_.avail_in == 0) {
+                if (data_.broken()) return false;
+                ended_ = true;
+                break;
+            }
             int result = inflate(&stream_, Z_NO_FLUSH);
             if (result == Z_STREAM_END) ended_ = true;
             else if (result != Z_OK) return false;
@@ -65,31 +130,9 @@ public:
     }
 
 private:
-    // Makes the next IDAT chunk the input; at the end of the chunks the
-    // stream ends. False for a chunk that cannot be read.
-    bool nextChunk() {
-        if (inChunk_ && file_.seek(crcLength, platform::SeekOrigin::current) < 0) return false;
-        inChunk_ = false;
-        uint32_t length;
-        if (!findChunk(file_, "IDAT", length)) {
-            ended_ = true;
-            return true;
-        }
-        if (!fits(file_, end_, length)) return false;
-        if (length > input_.size() && !input_.resize(length)) return false;
-        if (file_.read(input_.data(), length) != length) return false;
-        inChunk_ = true;
-        stream_.next_in = input_.data();
-        stream_.avail_in = length;
-        return true;
-    }
-
-    FileHandle& file_;
-    int64_t end_;
-    ByteBuffer input_;
+    const ImageData& data_;
     z_stream stream_{};
     bool started_ = false;
-    bool inChunk_ = false;
     bool ended_ = false;
 };
 
@@ -264,10 +307,36 @@ private:
         return skip(crcLength);
     }
 
-    // The scanlines are inflated a piece of whole rows at a time into a block
-    // whose first row holds the row above the piece, unfiltered from the top
-    // and converted into the image; rows the stream does not reach are zero.
+    // The gathered stream inflated whole by libdeflate when it is a complete
+    // zlib stream with the full 32 KB window; any other stream (cut short,
+    // damaged, longer than the scanlines, or with a smaller window, which
+    // zlib holds to where its output is split) by zlib as a stream.
     bool readRows() {
+        ImageData data;
+        if (!data.gather(file_, end_)) return false;
+        uint32_t total;
+        if (!multiplyChecked(raster_.rowBytes, static_cast<uint32_t>(raster_.height), total)) return false;
+        const bool fullWindow = data.size() > 0 && data.bytes()[0] >> 4 == fullWindowInfo;
+        if (fullWindow && !raster_.scanlines.allocate(total)) return false;
+        size_t produced = 0;
+        const Decompressor decompressor;
+        if (fullWindow && decompressor.get() &&
+            libdeflate_zlib_decompress(decompressor.get(), data.bytes(), data.size(), raster_.scanlines.data(), total,
+                                       &produced) == LIBDEFLATE_SUCCESS) {
+            // A stream that ends early leaves zero rows; libdeflate may have
+            // used the room after its end as scratch.
+            std::memset(raster_.scanlines.data() + produced, 0, total - produced);
+            putRows(raster_.scanlines.data(), 0, static_cast<uint32_t>(raster_.height), nullptr);
+            return true;
+        }
+        raster_.scanlines.release();
+        return streamRows(data);
+    }
+
+    // The scanlines inflated a piece of whole rows at a time into a block
+    // whose first row holds the row above the piece; rows the stream does not
+    // reach are zero.
+    bool streamRows(const ImageData& data) {
         const uint32_t rowBytes = raster_.rowBytes;
         const uint32_t height = static_cast<uint32_t>(raster_.height);
         uint32_t rowsPerPiece = rowBytes >= pieceTarget ? 1 : pieceTarget / rowBytes;
@@ -275,10 +344,8 @@ private:
         uint32_t blockBytes;
         ByteBuffer block;
         if (!multiplyChecked(rowsPerPiece + 1, rowBytes, blockBytes) || !block.allocate(blockBytes)) return false;
-        ImageDataStream stream(file_, end_);
+        ImageDataStream stream(data);
         if (!stream.start()) return false;
-        const RowConverter converter(raster_);
-        const uint32_t distance = raster_.format <= 8 ? 1 : raster_.format / 8u;
         uint8_t* const first = block.data() + rowBytes;
         for (uint32_t y = 0; y < height;) {
             const uint32_t rows = height - y < rowsPerPiece ? height - y : rowsPerPiece;
@@ -286,19 +353,31 @@ private:
             uint32_t produced = 0;
             if (!stream.inflateInto(first, wanted, produced)) return false;
             if (produced < wanted) std::memset(first + produced, 0, wanted - produced);
-            for (uint32_t i = 0; i < rows; ++i, ++y) {
-                uint8_t* row = first + i * rowBytes;
-                unfilterRow(row, y ? row - rowBytes + 1 : nullptr, rowBytes - 1, distance);
-                converter.convert(row + 1, image_.pixelAddress(0, static_cast<int32_t>(y)));
-            }
+            putRows(first, y, rows, y ? block.data() + 1 : nullptr);
             std::memcpy(block.data(), first + (rows - 1) * rowBytes, rowBytes);
+            y += rows;
         }
         return true;
     }
 
+    // Unfilters count scanlines in place (above: the pixel bytes of the
+    // unfiltered row before the first, or null at the top) and converts them
+    // into the image rows from y.
+    void putRows(uint8_t* scanlines, uint32_t y, uint32_t count, const uint8_t* above) {
+        const uint32_t rowBytes = raster_.rowBytes;
+        const uint32_t distance = raster_.format <= 8 ? 1 : raster_.format / 8u;
+        const RowConverter converter(raster_);
+        uint8_t* row = scanlines;
+        for (uint32_t i = 0; i < count; ++i, row += rowBytes) {
+            unfilterRow(row, above, rowBytes - 1, distance);
+            converter.convert(row + 1, image_.pixelAddress(0, static_cast<int32_t>(y + i)));
+            above = row + 1;
+        }
+    }
+
     FileHandle& file_;
     RasterImage& image_;
-    // The header and palette; the scanlines are never held whole.
+    // The header, the palette, and the scanlines when they are inflated whole.
     PngRaster raster_;
     int64_t end_ = 0;
     bool grey_ = false;

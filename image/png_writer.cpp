@@ -1,6 +1,6 @@
 #include "image/png_writer.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <cstring>
 
@@ -13,7 +13,8 @@ namespace {
 
 constexpr uint8_t signature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint8_t endChunk[12] = {0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-constexpr uint32_t outputWindow = 8192;
+constexpr uint32_t chunkHead = 8;  // length and type
+constexpr uint32_t crcLength = 4;
 
 void putBigEndian32(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v >> 24);
@@ -22,52 +23,42 @@ void putBigEndian32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v);
 }
 
-// The scanline bytes deflate is fed: a prepared block as it is, or the rows of
-// a true-colour picture turned into red, green, blue scanlines a few at a time
-// in a small buffer, so the picture is never held twice.
-class ScanlineFeed {
+// Owns a libdeflate compressor.
+class Compressor {
 public:
-    ScanlineFeed(const uint8_t* block, uint32_t n) : block_(block), left_(n) {}
-    explicit ScanlineFeed(const RasterImage& image) : image_(&image) {
-        if (!pngRowBytes(image.width(), 24, rowBytes_)) return;
-        rowsPerPiece_ = rowBytes_ >= pieceTarget ? 1 : pieceTarget / rowBytes_;
-        if (rowsPerPiece_ > static_cast<uint32_t>(image.height())) rowsPerPiece_ = static_cast<uint32_t>(image.height());
-        pieces_.allocate(static_cast<size_t>(rowsPerPiece_) * rowBytes_);
+    explicit Compressor(int level) : compressor_(libdeflate_alloc_compressor(level)) {}
+    ~Compressor() {
+        if (compressor_) libdeflate_free_compressor(compressor_);
     }
-    bool ok() const { return !image_ || !pieces_.empty(); }
-
-    // The next piece, at least one byte; false when all has been given.
-    bool next(const uint8_t*& data, uint32_t& n) {
-        if (!image_) {
-            if (!left_) return false;
-            data = block_;
-            n = left_;
-            left_ = 0;
-            return true;
-        }
-        if (row_ >= image_->height()) return false;
-        uint8_t* to = pieces_.data();
-        uint32_t rows = 0;
-        for (; rows < rowsPerPiece_ && row_ < image_->height(); ++rows, ++row_) {
-            *to++ = 0;
-            swapRedAndBlue(image_->pixelAddress(0, row_), to, image_->width());
-            to += rowBytes_ - 1;
-        }
-        data = pieces_.data();
-        n = rows * rowBytes_;
-        return true;
-    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+    libdeflate_compressor* get() const { return compressor_; }
 
 private:
-    static constexpr uint32_t pieceTarget = 65536;
-    const uint8_t* block_ = nullptr;
-    uint32_t left_ = 0;
-    const RasterImage* image_ = nullptr;
-    ByteBuffer pieces_;
-    uint32_t rowBytes_ = 0;
-    uint32_t rowsPerPiece_ = 0;
-    int32_t row_ = 0;
+    libdeflate_compressor* compressor_;
 };
+
+// The IDAT chunk of the whole scanline block, compressed in one piece: its
+// length, type, zlib stream and CRC side by side in one buffer, n bytes in
+// all. False when a buffer cannot be had or the level is not libdeflate's.
+bool imageDataChunk(const uint8_t* scanlines, uint32_t total, int level, ByteBuffer& chunk, uint32_t& n) {
+    const Compressor compressor(level);
+    if (!compressor.get()) return false;
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), total);
+    uint32_t room;
+    if (bound > UINT32_MAX - chunkHead - crcLength ||
+        !addChecked(static_cast<uint32_t>(bound), chunkHead + crcLength, room) || !chunk.allocate(room))
+        return false;
+    uint8_t* const head = chunk.data();
+    const size_t length = libdeflate_zlib_compress(compressor.get(), scanlines, total, head + chunkHead, bound);
+    if (length == 0) return false;
+    putBigEndian32(head, static_cast<uint32_t>(length));
+    std::memcpy(head + 4, "IDAT", 4);
+    n = chunkHead + static_cast<uint32_t>(length);
+    putBigEndian32(head + n, libdeflate_crc32(0, head + 4, 4 + length));
+    n += crcLength;
+    return true;
+}
 
 // Writes the chunks of one file; any failed write makes it fail for good.
 class PngFile {
@@ -84,58 +75,12 @@ public:
         write(b, 4);
     }
     void chunk(const char* type, const uint8_t* data, uint32_t n) {
-        uLong crc = crc32(0, nullptr, 0);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(type), 4);
-        if (n) crc = crc32(crc, data, n);
+        uint32_t crc = libdeflate_crc32(0, type, 4);
+        if (n) crc = libdeflate_crc32(crc, data, n);
         writeBigEndian32(n);
         write(type, 4);
         if (n) write(data, n);
-        writeBigEndian32(static_cast<uint32_t>(crc));
-    }
-
-    // All the scanlines deflated into one IDAT chunk, leaving in full pieces
-    // of the output window (the last one as far as it is filled); the length
-    // is patched in at the end.
-    bool imageData(ScanlineFeed& feed, int level) {
-        ByteBuffer window;
-        if (!ok_ || !window.allocate(outputWindow)) return false;
-        int64_t lengthAt = file_.tell();
-        write("\0\0\0\0IDAT", 8);
-        z_stream stream{};
-        if (!ok_ || lengthAt < 0 || deflateInit(&stream, level) != Z_OK) return false;
-        uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>("IDAT"), 4);
-        uint32_t length = 0;
-        int result = Z_OK;
-        bool more = true;
-        stream.next_out = window.data();
-        stream.avail_out = outputWindow;
-        while (result == Z_OK && ok_) {
-            if (stream.avail_in == 0 && more) {
-                const uint8_t* piece = nullptr;
-                uint32_t n = 0;
-                more = feed.next(piece, n);
-                stream.next_in = const_cast<Bytef*>(piece);
-                stream.avail_in = more ? n : 0;
-            }
-            result = deflate(&stream, more ? Z_NO_FLUSH : Z_FINISH);
-            if (result != Z_OK && result != Z_STREAM_END) break;
-            if (stream.avail_out == 0 || result == Z_STREAM_END) {
-                const uint32_t produced = outputWindow - stream.avail_out;
-                if (!addChecked(length, produced, length)) ok_ = false;
-                crc = crc32(crc, window.data(), produced);
-                write(window.data(), produced);
-                stream.next_out = window.data();
-                stream.avail_out = outputWindow;
-            }
-        }
-        deflateEnd(&stream);
-        if (result != Z_STREAM_END || !ok_) return false;
-        int64_t endAt = file_.tell();
-        if (file_.seek(lengthAt, platform::SeekOrigin::begin) != lengthAt) return false;
-        writeBigEndian32(length);
-        if (file_.seek(endAt, platform::SeekOrigin::begin) != endAt) return false;
-        writeBigEndian32(static_cast<uint32_t>(crc));
-        return ok_;
+        writeBigEndian32(crc);
     }
 
 private:
@@ -239,9 +184,14 @@ bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* p
 
 namespace {
 
-// The whole file: signature, IHDR, PLTE for format 8, tRNS, IDAT, IEND.
+// The whole file: signature, IHDR, PLTE for format 8, tRNS, IDAT, IEND; the
+// image data is the total bytes of scanlines. The stream is made before the
+// file is created, so a picture that cannot be compressed leaves no file.
 bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format, const uint8_t* palette,
-               uint32_t paletteCount, int32_t transparent, ScanlineFeed& feed, int level) {
+               uint32_t paletteCount, int32_t transparent, const uint8_t* scanlines, uint32_t total, int level) {
+    ByteBuffer imageData;
+    uint32_t imageDataLength = 0;
+    if (!imageDataChunk(scanlines, total, level, imageData, imageDataLength)) return false;
     FileHandle file;
     if (!file.createWrite(path)) return false;
     PngFile png(file);
@@ -258,10 +208,10 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
     uint32_t alphaLength = 0;
     if (transparent != -1 && transparencyChunk(format, palette, paletteCount, transparent, alpha, alphaLength))
         png.chunk("tRNS", alpha, alphaLength);
-    bool ok = png.imageData(feed, level);
+    png.write(imageData.data(), imageDataLength);
     png.write(endChunk, sizeof endChunk);
     const bool closed = file.close();
-    if (!ok || !png.ok() || !closed) {
+    if (!png.ok() || !closed) {
         platform::deleteFile(path);
         return false;
     }
@@ -278,14 +228,11 @@ bool writePng(const PngRaster& raster, const char* path, int level, int32_t tran
         return false;
     const bool palette = raster.format == 8 && raster.paletteCount && !raster.paletteData.empty() &&
                          raster.paletteData.size() >= raster.paletteCount * 3u;
-    ScanlineFeed feed(raster.scanlines.data(), total);
     return writeFile(path, raster.width, raster.height, raster.format, palette ? raster.paletteData.data() : nullptr,
-                     palette ? raster.paletteCount : 0, transparent, feed, level);
+                     palette ? raster.paletteCount : 0, transparent, raster.scanlines.data(), total, level);
 }
 
 bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent) {
-    if (!usable(image)) return false;
-    ScanlineFeed feed(image);
-    if (!feed.ok()) return false;
-    return writeFile(path, image.width(), image.height(), 24, nullptr, 0, transparent, feed, level);
+    PngRaster raster;
+    return preparePng(image, raster, 24, nullptr, 0) && writePng(raster, path, level, transparent);
 }

@@ -20,13 +20,15 @@ bool preparePng(const RasterImage& source, PngRaster& raster, int format, const 
 // allocated.
 bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count);
 
-// Writes raster (format 8 or 24) to path at the deflate level; transparent is a
-// colour 0x00BBGGRR to mark transparent, or -1. False when the raster is
-// unusable, the file cannot be created, or anything after that fails, in which
-// case the half-written file is deleted.
+// Writes raster (format 8 or 24) to path, its scanlines compressed as one zlib
+// stream at libdeflate's level (1 … 12; 6 is about as small as zlib's 6);
+// transparent is a colour 0x00BBGGRR to mark transparent, or -1. Holds the
+// compressed stream (at most a little more than the scanlines) in memory
+// while writing. False when the raster is unusable, the stream cannot be made
+// (no file is created then), the file cannot be created, or a write fails, in
+// which case the half-written file is deleted.
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);
 
-// Writes a 24-bit picture as true colour, byte for byte what preparePng with
-// format 24 and writePng give, converting its rows on the way instead of
-// holding a second copy. False as writePng, and for another depth.
+// Writes a 24-bit picture as true colour: preparePng with format 24, then
+// writePng. False as those.
 bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent);

@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build pkg-config dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  zlib1g-dev libjpeg62-turbo-dev libgif-dev libgtest-dev libpng-dev
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libgtest-dev libpng-dev libdeflate-dev
   libz-mingw-w64-dev
   wine64 xvfb xauth fonts-ipafont-gothic
   fonts-wine
@@ -66,6 +66,30 @@ SRC
   cmake --build "$deps/build-jpeg-$triplet" --target install >/dev/null
 }
 
+# libdeflate for both MinGW targets, from Debian's own source package (its
+# Makefile builds in the source tree, so each target gets a copy). Runs after
+# build_libjpeg, which has made the source packages reachable.
+build_libdeflate() {  # $1 = triplet, $2 = target folder
+  local triplet=$1 prefix=$2
+  [ -f "$prefix/lib/libdeflate.a" ] && return 0
+  local src="$deps/src"
+  if [ ! -d "$src/libdeflate" ]; then
+    mkdir -p "$src"
+    (cd "$src" && apt-get source -qq libdeflate >/dev/null 2>&1)
+    local dir
+    dir=$(find "$src" -maxdepth 1 -type d -name 'libdeflate-*' | head -1)
+    mv "$dir" "$src/libdeflate"
+  fi
+  echo "setup: building libdeflate for $triplet"
+  local build="$deps/build-deflate-$triplet"
+  rm -rf "$build"
+  cp -a "$src/libdeflate" "$build"
+  make -C "$build" -s CC="$triplet-gcc-posix" AR="$triplet-ar" libdeflatestatic.lib >/dev/null
+  mkdir -p "$prefix/include" "$prefix/lib"
+  cp "$build/libdeflate.h" "$prefix/include/"
+  cp "$build/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
+}
+
 # GoogleTest for both MinGW targets, from /usr/src/googletest.
 build_gtest() {  # $1 = triplet, $2 = target folder
   local triplet=$1 prefix=$2
@@ -84,6 +108,7 @@ build_gtest() {  # $1 = triplet, $2 = target folder
 
 for t in x86_64:win64 i686:win32; do
   build_libjpeg "${t%%:*}-w64-mingw32" "$deps/${t##*:}"
+  build_libdeflate "${t%%:*}-w64-mingw32" "$deps/${t##*:}"
   build_gtest "${t%%:*}-w64-mingw32" "$deps/${t##*:}"
 done
 echo "setup: ready"

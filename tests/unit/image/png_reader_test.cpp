@@ -205,6 +205,28 @@ TEST(PngReaderAccepts, ShortStreamLeavesZeroRows) {
     EXPECT_EQ(rgb, std::string(12, '\0'));
 }
 
+// Streams that do not inflate whole into the scanlines are read as a stream:
+// one longer than the picture gives its first rows; an empty IDAT chunk
+// fails the stream when it is reached (zlib refuses an empty input), not
+// when the stream has ended before it.
+TEST(PngReaderAccepts, LongStreamsAndEmptyChunksAsAStreamReadsThem) {
+    TempFolder folder;
+    const int w = 30, h = 20;
+    const std::string raw = patternRgb(w, h, 3);
+    const std::string rows = filterRows(raw, w * 3, 3, {0, 1, 4});
+    const std::string ihdr = header(w, h, 8, 2);
+    std::string rgb;
+    ASSERT_TRUE(decode(folder, pngOf(ihdr, "", pngfiles::deflateAll(rows + std::string(500, '\7'))), rgb));
+    EXPECT_EQ(rgb, raw);
+    const std::string data = pngfiles::deflateAll(rows);
+    const std::string end = chunk("IEND", "");
+    const std::string whole = chunk("IDAT", data), empty = chunk("IDAT", "");
+    EXPECT_TRUE(decode(folder, pngfiles::signature + ihdr + whole + empty + end, rgb));
+    EXPECT_EQ(rgb, raw);
+    const std::string cut = chunk("IDAT", data.substr(0, 40)) + empty + chunk("IDAT", data.substr(40));
+    EXPECT_FALSE(decode(folder, pngfiles::signature + ihdr + cut + end, rgb));
+}
+
 TEST(PngReaderRefuses, AnyChangedSignatureByte) {
     TempFolder folder;
     std::string good = pngOf(header(1, 1, 8, 2), "", pngfiles::deflateAll(bytes({0, 1, 2, 3})));
