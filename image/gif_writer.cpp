@@ -4,6 +4,7 @@
 
 #include "app/file_handle.h"
 #include "image/colour_index.h"
+#include "platform/byte_order.h"
 
 static_assert(RasterImage::maxSide <= 0xFFFF, "GIF sizes are 16 bits");
 
@@ -17,11 +18,6 @@ uint8_t tableSizeCode(uint32_t colours) {
     uint8_t s = 0;
     while (s < 7 && (2u << s) < colours) ++s;
     return s;
-}
-
-void put16(uint8_t*& p, uint32_t v) {
-    *p++ = static_cast<uint8_t>(v);
-    *p++ = static_cast<uint8_t>(v >> 8);
 }
 
 }  // namespace
@@ -153,8 +149,8 @@ bool writeGif(const GifRaster& gif, const char* path, int32_t transparent) {
     std::memcpy(p, "GIF89a", 6);
     p += 6;
     const uint8_t s = tableSizeCode(gif.colourCount);
-    put16(p, gif.width);
-    put16(p, gif.height);
+    bytes::putLittle16(p, gif.width);
+    bytes::putLittle16(p, gif.height);
     *p++ = static_cast<uint8_t>(0xF0 | s);
     *p++ = 0;
     *p++ = 0;
@@ -174,10 +170,10 @@ bool writeGif(const GifRaster& gif, const char* path, int32_t transparent) {
         }
     }
     *p++ = 0x2C;
-    put16(p, 0);
-    put16(p, 0);
-    put16(p, gif.width);
-    put16(p, gif.height);
+    bytes::putLittle16(p, 0);
+    bytes::putLittle16(p, 0);
+    bytes::putLittle16(p, gif.width);
+    bytes::putLittle16(p, gif.height);
     *p++ = 0;
     *p++ = minimumCodeSize;
     const uint32_t headLength = static_cast<uint32_t>(p - head);

@@ -3,18 +3,19 @@
 #include <cstring>
 
 #include "app/file_handle.h"
+#include "platform/byte_order.h"
 
 namespace {
+
+using bytes::big16;
+using bytes::big32;
+using bytes::little16;
+using bytes::little32;
 
 constexpr uint32_t sniffLength = 10;
 constexpr int64_t jfifSegmentEnd = 20;
 // A bound on the markers walked, whatever the file holds.
 constexpr int maxMarkers = 65536;
-
-uint32_t little16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
-uint32_t little32(const uint8_t* p) { return little16(p) | little16(p + 2) << 16; }
-uint32_t big16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
-uint32_t big32(const uint8_t* p) { return big16(p) << 16 | big16(p + 2); }
 
 // Reads n bytes at offset; false when the file does not hold them.
 bool readAt(FileHandle& file, int64_t offset, uint8_t* out, uint32_t n) {

@@ -8,6 +8,7 @@
 #include "image/checked_size.h"
 #include "image/colour_order.h"
 #include "image/png_raster.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -21,11 +22,6 @@ constexpr uint32_t maxChunksSearched = 1u << 20;
 constexpr uint8_t fullWindowInfo = 7;
 // About this many scanline bytes are inflated at a time by zlib.
 constexpr uint32_t pieceTarget = 32768;
-
-uint32_t bigEndian32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
 
 // True when length bytes of data and the CRC still lie within the file.
 bool fits(FileHandle& file, int64_t end, uint32_t length) {
@@ -265,7 +261,7 @@ private:
         uint8_t h[headerLength];
         if (!findChunk(file_, "IHDR", length) || length < headerLength || !fits(file_, end_, length)) return false;
         if (!readExactly(h, headerLength)) return false;
-        uint32_t width = bigEndian32(h), height = bigEndian32(h + 4);
+        uint32_t width = bytes::big32(h), height = bytes::big32(h + 4);
         uint8_t depth = h[8], colourType = h[9];
         if (width < 1 || height < 1 || width > RasterImage::maxSide || height > RasterImage::maxSide) return false;
         if (depth != 1 && depth != 2 && depth != 4 && depth != 8) return false;
@@ -389,7 +385,7 @@ bool findChunk(FileHandle& file, const char* type, uint32_t& length) {
     for (uint32_t chunk = 0; chunk < maxChunksSearched; ++chunk) {
         uint8_t head[8];
         if (file.read(head, 8) != 8) return false;
-        uint32_t n = bigEndian32(head);
+        uint32_t n = bytes::big32(head);
         if (std::memcmp(head + 4, type, 4) == 0) {
             length = n;
             return true;

@@ -8,6 +8,7 @@
 #include "image/checked_size.h"
 #include "image/colour_index.h"
 #include "image/colour_order.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -15,13 +16,6 @@ constexpr uint8_t signature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A
 constexpr uint8_t endChunk[12] = {0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 constexpr uint32_t chunkHead = 8;  // length and type
 constexpr uint32_t crcLength = 4;
-
-void putBigEndian32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
 
 // Owns a libdeflate compressor.
 class Compressor {
@@ -52,10 +46,12 @@ bool imageDataChunk(const uint8_t* scanlines, uint32_t total, int level, ByteBuf
     uint8_t* const head = chunk.data();
     const size_t length = libdeflate_zlib_compress(compressor.get(), scanlines, total, head + chunkHead, bound);
     if (length == 0) return false;
-    putBigEndian32(head, static_cast<uint32_t>(length));
+    uint8_t* at = head;
+    bytes::putBig32(at, static_cast<uint32_t>(length));
     std::memcpy(head + 4, "IDAT", 4);
     n = chunkHead + static_cast<uint32_t>(length);
-    putBigEndian32(head + n, libdeflate_crc32(0, head + 4, 4 + length));
+    at = head + n;
+    bytes::putBig32(at, libdeflate_crc32(0, head + 4, 4 + length));
     n += crcLength;
     return true;
 }
@@ -71,7 +67,8 @@ public:
     }
     void writeBigEndian32(uint32_t v) {
         uint8_t b[4];
-        putBigEndian32(b, v);
+        uint8_t* at = b;
+        bytes::putBig32(at, v);
         write(b, 4);
     }
     void chunk(const char* type, const uint8_t* data, uint32_t n) {
@@ -197,8 +194,9 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
     PngFile png(file);
     png.write(signature, sizeof signature);
     uint8_t header[13];
-    putBigEndian32(header, static_cast<uint32_t>(width));
-    putBigEndian32(header + 4, static_cast<uint32_t>(height));
+    uint8_t* at = header;
+    bytes::putBig32(at, static_cast<uint32_t>(width));
+    bytes::putBig32(at, static_cast<uint32_t>(height));
     header[8] = 8;
     header[9] = format == 24 ? 2 : 3;
     header[10] = header[11] = header[12] = 0;

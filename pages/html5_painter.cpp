@@ -2,6 +2,7 @@
 
 #include "pages/applets.h"
 #include "pages/page_params.h"
+#include "platform/byte_order.h"
 
 const char* const painterScript = "neo.js";
 const char* const painterSaveAddress = "save.cgi";
@@ -52,7 +53,7 @@ bool isPainterAnimation(const char* path) {
 bool painterAnimationSize(const char* path, int32_t& width, int32_t& height) {
     unsigned char header[animationHeaderSize];
     if (!readAnimationHeader(path, header)) return false;
-    width = header[4] | header[5] << 8;
-    height = header[6] | header[7] << 8;
+    width = static_cast<int32_t>(bytes::little16(header + 4));
+    height = static_cast<int32_t>(bytes::little16(header + 6));
     return true;
 }

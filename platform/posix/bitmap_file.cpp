@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/byte_order.h"
 #include "platform/picture.h"
 #include "platform/platform.h"
 
@@ -16,8 +17,6 @@ constexpr uint64_t maxBitmapFile = 256u * 1024 * 1024;
 constexpr uint32_t fileHeaderLength = 14;
 enum : uint32_t { plainRgb = 0, rle8 = 1, rle4 = 2, bitFields = 3 };
 
-uint32_t get16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
-uint32_t get32(const uint8_t* p) { return get16(p) | get16(p + 2) << 16; }
 
 // One colour channel of a bit-field pixel, widened to 8 bits by repeating its
 // bits, as the system does.
@@ -61,22 +60,22 @@ private:
 
     bool readHeaders() {
         if (!has(0, fileHeaderLength + 4) || std::memcmp(bytes_, "BM", 2) != 0) return false;
-        pixelOffset_ = get32(bytes_ + 10);
-        headerLength_ = get32(bytes_ + fileHeaderLength);
+        pixelOffset_ = bytes::little32(bytes_ + 10);
+        headerLength_ = bytes::little32(bytes_ + fileHeaderLength);
         const uint8_t* h = bytes_ + fileHeaderLength;
         if (headerLength_ == 12) {
             if (!has(fileHeaderLength, 12)) return false;
-            width_ = static_cast<int32_t>(get16(h + 4));
-            height_ = static_cast<int32_t>(get16(h + 6));
-            bitsPerPixel_ = get16(h + 10);
+            width_ = static_cast<int32_t>(bytes::little16(h + 4));
+            height_ = static_cast<int32_t>(bytes::little16(h + 6));
+            bitsPerPixel_ = bytes::little16(h + 10);
             paletteEntryLength_ = 3;
         } else {
             if (headerLength_ < 40 || !has(fileHeaderLength, headerLength_)) return false;
-            width_ = static_cast<int32_t>(get32(h + 4));
-            int32_t height = static_cast<int32_t>(get32(h + 8));
-            bitsPerPixel_ = get16(h + 14);
-            compression_ = get32(h + 16);
-            coloursUsed_ = get32(h + 32);
+            width_ = static_cast<int32_t>(bytes::little32(h + 4));
+            int32_t height = static_cast<int32_t>(bytes::little32(h + 8));
+            bitsPerPixel_ = bytes::little16(h + 14);
+            compression_ = bytes::little32(h + 16);
+            coloursUsed_ = bytes::little32(h + 32);
             if (height == INT32_MIN) return false;
             topDown_ = height < 0;
             height_ = topDown_ ? -height : height;
@@ -101,8 +100,8 @@ private:
     // The three masks follow a 40-byte header and sit inside the larger ones.
     bool readMasks(const uint8_t* h) {
         if (!has(fileHeaderLength + 40, 12)) return false;
-        uint32_t alpha = headerLength_ >= 56 ? get32(h + 52) : 0;
-        setMasks(get32(h + 40), get32(h + 44), get32(h + 48), alpha);
+        uint32_t alpha = headerLength_ >= 56 ? bytes::little32(h + 52) : 0;
+        setMasks(bytes::little32(h + 40), bytes::little32(h + 44), bytes::little32(h + 48), alpha);
         return true;
     }
 
@@ -155,7 +154,7 @@ private:
             std::memcpy(to, row + ux * 3, 3);
             return;
         default: {
-            const uint32_t value = bitsPerPixel_ == 16 ? get16(row + ux * 2) : get32(row + ux * 4);
+            const uint32_t value = bitsPerPixel_ == 16 ? bytes::little16(row + ux * 2) : bytes::little32(row + ux * 4);
             to[0] = blue_.of(value);
             to[1] = green_.of(value);
             to[2] = red_.of(value);
