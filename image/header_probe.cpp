@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/file_handle.h"
+#include "image/picture_kind.h"
 #include "platform/byte_order.h"
 
 namespace {
@@ -12,7 +13,6 @@ using bytes::big32;
 using bytes::little16;
 using bytes::little32;
 
-constexpr uint32_t sniffLength = 10;
 constexpr int64_t jfifSegmentEnd = 20;
 // A bound on the markers walked, whatever the file holds.
 constexpr int maxMarkers = 65536;
@@ -48,33 +48,30 @@ void probeJpeg(FileHandle& file, int32_t& width, int32_t& height) {
 bool probeImageSize(const char* path, int32_t& width, int32_t& height) {
     FileHandle file;
     if (!file.openRead(path)) return false;
-    uint8_t head[sniffLength];
-    if (file.read(head, sniffLength) != sniffLength) return false;
+    uint8_t head[pictureSniffLength];
+    if (file.read(head, pictureSniffLength) != pictureSniffLength) return false;
     uint8_t field[8];
-    if (std::memcmp(head, "BM", 2) == 0) {
+    switch (sniffPicture(head)) {
+    case PictureKind::bmp:
         if (readAt(file, 18, field, 8)) {
             width = static_cast<int32_t>(little32(field));
             height = static_cast<int32_t>(little32(field + 4));
         }
         return true;
-    }
-    if (std::memcmp(head, "\x89PNG", 4) == 0) {
-        if (std::memcmp(head + 4, "\r\n\x1a\n", 4) != 0) return false;
+    case PictureKind::png:
         if (readAt(file, 16, field, 8)) {
             width = static_cast<int32_t>(big32(field));
             height = static_cast<int32_t>(big32(field + 4));
         }
         return true;
-    }
-    if (std::memcmp(head, "\xff\xd8\xff\xe0", 4) == 0) {
-        if (std::memcmp(head + 4, "\x00\x10JFIF", 6) != 0) return false;
+    case PictureKind::jpeg:
         probeJpeg(file, width, height);
         return true;
-    }
-    if (std::memcmp(head, "GIF", 3) == 0) {
+    case PictureKind::gif:
         width = static_cast<int32_t>(little16(head + 6));
         height = static_cast<int32_t>(little16(head + 8));
         return true;
+    case PictureKind::unknown: break;
     }
     return false;
 }

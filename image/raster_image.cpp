@@ -6,13 +6,13 @@
 #include "image/checked_size.h"
 #include "image/colour_index.h"
 #include "image/png_reader.h"
+#include "image/picture_kind.h"
 #include "platform/picture.h"
 
 namespace {
 
 // The largest picture file handed to the system loader in one block.
 constexpr uint32_t maxPictureFile = 256u * 1024 * 1024;
-constexpr uint32_t sniffLength = 10;
 
 // Fills a RasterImage from one of the system loaders.
 class ImageSink : public platform::PictureSink {
@@ -26,8 +26,6 @@ public:
 private:
     RasterImage& image_;
 };
-
-bool startsWith(const uint8_t* bytes, const char* text, size_t n) { return std::memcmp(bytes, text, n) == 0; }
 
 }  // namespace
 
@@ -125,18 +123,19 @@ bool RasterImage::loadOlePicture(const char* path) {
 
 bool RasterImage::loadAny(const char* path) {
     release();
-    uint8_t head[sniffLength];
+    uint8_t head[pictureSniffLength];
     {
         FileHandle file;
         if (!file.openRead(path)) return false;
-        if (file.read(head, sniffLength) != sniffLength) return false;
+        if (file.read(head, pictureSniffLength) != pictureSniffLength) return false;
     }
-    if (startsWith(head, "BM", 2)) return loadBmp(path) && convertTo24Bits();
-    if (startsWith(head, "\x89PNG", 4)) return startsWith(head + 4, "\r\n\x1a\n", 4) && loadPng(path);
-    if (startsWith(head, "\xff\xd8\xff\xe0", 4)) {
-        return startsWith(head + 4, "\x00\x10JFIF", 6) && loadOlePicture(path);
+    switch (sniffPicture(head)) {
+    case PictureKind::bmp: return loadBmp(path) && convertTo24Bits();
+    case PictureKind::png: return loadPng(path);
+    case PictureKind::jpeg:
+    case PictureKind::gif: return loadOlePicture(path);
+    case PictureKind::unknown: break;
     }
-    if (startsWith(head, "GIF", 3)) return loadOlePicture(path);
     return false;
 }
 
