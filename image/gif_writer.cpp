@@ -4,6 +4,7 @@
 
 #include "app/file_handle.h"
 #include "image/colour_index.h"
+#include "image/palette.h"
 #include "platform/byte_order.h"
 
 static_assert(RasterImage::maxSide <= 0xFFFF, "GIF sizes are 16 bits");
@@ -12,6 +13,11 @@ namespace {
 
 constexpr uint32_t paletteBytes = 256 * 3;
 constexpr uint8_t minimumCodeSize = 8;
+// Block introducers and labels.
+constexpr uint8_t extensionIntroducer = 0x21;
+constexpr uint8_t graphicControlLabel = 0xF9;
+constexpr uint8_t imageSeparator = 0x2C;
+constexpr uint8_t gifTrailer = 0x3B;
 
 // The table-size code s: the global table has 2^(s+1) entries.
 uint8_t tableSizeCode(uint32_t colours) {
@@ -126,11 +132,7 @@ bool prepareGif(const RasterImage& source, GifRaster& gif, const uint32_t* palet
         const uint8_t* from = source.pixelAddress(0, y);
         for (int32_t x = 0; x < width; ++x, from += 3) *to++ = lookup.indexOf(from);
     }
-    for (int i = 0; i < count; ++i, colours += 3) {
-        colours[0] = static_cast<uint8_t>(palette[i] >> 16);
-        colours[1] = static_cast<uint8_t>(palette[i] >> 8);
-        colours[2] = static_cast<uint8_t>(palette[i]);
-    }
+    packPalette(palette, count, colours);
     gif.colourCount = static_cast<uint16_t>(count);
     return true;
 }
@@ -157,19 +159,15 @@ bool writeGif(const GifRaster& gif, const char* path, int32_t transparent) {
     const uint32_t tableLength = (2u << s) * 3;
     std::memcpy(p, gif.paletteData.data(), tableLength);
     p += tableLength;
-    if (transparent != -1) {
-        const uint8_t r = static_cast<uint8_t>(transparent), g = static_cast<uint8_t>(transparent >> 8),
-                      b = static_cast<uint8_t>(transparent >> 16);
-        const uint8_t* c = gif.paletteData.data();
-        for (uint32_t i = 0; i < gif.colourCount; ++i, c += 3) {
-            if (c[0] != r || c[1] != g || c[2] != b) continue;
-            const uint8_t extension[8] = {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, static_cast<uint8_t>(i), 0x00};
-            std::memcpy(p, extension, sizeof extension);
-            p += sizeof extension;
-            break;
-        }
+    const int entry = transparent == -1 ? -1 : transparentEntry(gif.paletteData.data(), gif.colourCount, transparent);
+    if (entry >= 0) {
+        // Graphic control: 4 bytes, transparency on, no delay, the entry.
+        const uint8_t extension[8] = {extensionIntroducer, graphicControlLabel, 0x04, 0x01, 0x00, 0x00,
+                                      static_cast<uint8_t>(entry), 0x00};
+        std::memcpy(p, extension, sizeof extension);
+        p += sizeof extension;
     }
-    *p++ = 0x2C;
+    *p++ = imageSeparator;
     bytes::putLittle16(p, 0);
     bytes::putLittle16(p, 0);
     bytes::putLittle16(p, gif.width);
@@ -180,7 +178,7 @@ bool writeGif(const GifRaster& gif, const char* path, int32_t transparent) {
 
     FileHandle file;
     if (!file.createWrite(path)) return false;
-    const uint8_t trailer = 0x3B;
+    const uint8_t trailer = gifTrailer;
     bool ok = file.write(head, headLength) == headLength;
     const uint8_t* data = lzw.data();
     for (size_t left = lzw.size(); ok && left > 0;) {

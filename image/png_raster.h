@@ -6,6 +6,10 @@
 
 #include "app/byte_buffer.h"
 
+// Colour types of the PNG header, and the filter types of a scanline.
+enum PngColourType : uint8_t { pngGrey = 0, pngTrueColour = 2, pngIndexed = 3, pngGreyAlpha = 4, pngTrueColourAlpha = 6 };
+enum PngFilter : uint8_t { pngFilterNone = 0, pngFilterSub = 1, pngFilterUp = 2, pngFilterAverage = 3, pngFilterPaeth = 4 };
+
 struct PngRaster {
     // 1, 2, 4, 8: palette or grey indices of that many bits; 24: red, green,
     // blue; 32: red, green, blue, alpha.

@@ -147,20 +147,20 @@ int paeth(int left, int up, int corner) {
 void unfilterRow(uint8_t* row, const uint8_t* above, uint32_t n, uint32_t distance) {
     uint8_t* p = row + 1;
     switch (row[0]) {
-    case 1:
+    case pngFilterSub:
         for (uint32_t i = distance; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + p[i - distance]);
         break;
-    case 2:
+    case pngFilterUp:
         if (above)
             for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(p[i] + above[i]);
         break;
-    case 3:
+    case pngFilterAverage:
         for (uint32_t i = 0; i < n; ++i) {
             unsigned left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
             p[i] = static_cast<uint8_t>(p[i] + ((left + up) >> 1));
         }
         break;
-    case 4:
+    case pngFilterPaeth:
         for (uint32_t i = 0; i < n; ++i) {
             int left = i >= distance ? p[i - distance] : 0, up = above ? above[i] : 0;
             int corner = above && i >= distance ? above[i - distance] : 0;
@@ -266,15 +266,15 @@ private:
         if (width < 1 || height < 1 || width > RasterImage::maxSide || height > RasterImage::maxSide) return false;
         if (depth != 1 && depth != 2 && depth != 4 && depth != 8) return false;
         switch (colourType) {
-        case 0: case 3: raster_.format = depth; break;
-        case 2: raster_.format = 24; break;
-        case 6: raster_.format = 32; break;
+        case pngGrey: case pngIndexed: raster_.format = depth; break;
+        case pngTrueColour: raster_.format = 24; break;
+        case pngTrueColourAlpha: raster_.format = 32; break;
         default: return false;
         }
         // True colour exists only with 8-bit samples here; other depths are not PNG.
         if (raster_.format >= 24 && depth != 8) return false;
         if (h[10] != 0 || h[11] != 0 || h[12] != 0) return false;
-        grey_ = colourType == 0;
+        grey_ = colourType == pngGrey;
         raster_.width = static_cast<int32_t>(width);
         raster_.height = static_cast<int32_t>(height);
         if (!pngRowBytes(raster_.width, raster_.format, raster_.rowBytes)) return false;

@@ -8,6 +8,7 @@
 #include "image/checked_size.h"
 #include "image/colour_index.h"
 #include "image/colour_order.h"
+#include "image/palette.h"
 #include "platform/byte_order.h"
 
 namespace {
@@ -90,23 +91,18 @@ private:
 // there is nothing to write.
 bool transparencyChunk(uint32_t format, const uint8_t* palette, uint32_t paletteCount, int32_t transparent, uint8_t* out,
                        uint32_t& n) {
-    const uint8_t r = static_cast<uint8_t>(transparent), g = static_cast<uint8_t>(transparent >> 8),
-                  b = static_cast<uint8_t>(transparent >> 16);
     if (format == 24) {
-        const uint8_t samples[6] = {0, r, 0, g, 0, b};
+        const uint8_t samples[6] = {0, static_cast<uint8_t>(transparent), 0, static_cast<uint8_t>(transparent >> 8),
+                                    0, static_cast<uint8_t>(transparent >> 16)};
         for (n = 0; n < 6; ++n) out[n] = samples[n];
         return true;
     }
-    const uint8_t* p = palette;
-    for (uint32_t i = 0; p && i < paletteCount; ++i, p += 3) {
-        if (p[0] == r && p[1] == g && p[2] == b) {
-            for (uint32_t j = 0; j < i; ++j) out[j] = 255;
-            out[i] = 0;
-            n = i + 1;
-            return true;
-        }
-    }
-    return false;
+    const int entry = transparentEntry(palette, paletteCount, transparent);
+    if (entry < 0) return false;
+    n = static_cast<uint32_t>(entry) + 1;
+    for (uint32_t j = 0; j + 1 < n; ++j) out[j] = 255;
+    out[entry] = 0;
+    return true;
 }
 
 }  // namespace
@@ -137,11 +133,7 @@ void fillTrueColour(const RasterImage& source, PngRaster& raster) {
 bool setPalette(PngRaster& raster, const uint32_t* palette, int count) {
     uint8_t* colours = raster.paletteData.allocate(static_cast<size_t>(count) * 3);
     if (!colours) return false;
-    for (int i = 0; i < count; ++i, colours += 3) {
-        colours[0] = static_cast<uint8_t>(palette[i] >> 16);
-        colours[1] = static_cast<uint8_t>(palette[i] >> 8);
-        colours[2] = static_cast<uint8_t>(palette[i]);
-    }
+    packPalette(palette, count, colours);
     raster.paletteCount = static_cast<uint16_t>(count);
     return true;
 }
@@ -198,7 +190,7 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
     bytes::putBig32(at, static_cast<uint32_t>(width));
     bytes::putBig32(at, static_cast<uint32_t>(height));
     header[8] = 8;
-    header[9] = format == 24 ? 2 : 3;
+    header[9] = format == 24 ? pngTrueColour : pngIndexed;
     header[10] = header[11] = header[12] = 0;
     png.chunk("IHDR", header, sizeof header);
     if (format == 8 && paletteCount && palette) png.chunk("PLTE", palette, paletteCount * 3u);
