@@ -129,7 +129,7 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
         self.port = road.free_port()
         self.saved = os.path.join(self.root, "saved")
         os.makedirs(self.saved, exist_ok=True)
-        values = {"Port": self.port, "SaveDir": self.saved}
+        values = {"Port": self.port, "SaveDir": self.saved, "Palette": 0}
         values.update(setting)
         lifecycle_test.write_ini(self.path("set.ini"), {"Setting": values,
                                                         "Browser": {"Flag": 1, "Path": self.browser.path}})
@@ -152,7 +152,7 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
     def test_the_page_loads_with_its_palette_and_a_failed_save_keeps_the_drawing(self):
         with open(self.path("paletteHLS.js"), "wb") as f:
             f.write(PALETTE_SCRIPT)
-        address = self.start_drawing("-p3", "-w123", "-h77", OptionFlag=1)  # nothing chosen to save
+        address = self.start_drawing("-w123", "-h77", Palette=3, OptionFlag=1)  # nothing chosen to save
         self.assertEqual(address, "http://localhost:%d/draw.html" % self.port)
         self.open_painter(address)
         self.assertEqual(self.chrome.evaluate("document.documentElement.getAttribute('data-palette-script')"),
@@ -204,16 +204,16 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
                     f.write(JAVA_ANIMATION)
                 port = road.free_port()
                 lifecycle_test.write_ini(self.path("set.ini"), {
-                    "Setting": {"Port": port}, "Browser": {"Flag": 1, "Path": self.browser.path}})
+                    "Setting": {"Port": port, "Palette": 0}, "Browser": {"Flag": 1, "Path": self.browser.path}})
                 p = self.start("-a0", self.path(name), "-r")
                 self.wait_listening(p, port)
                 deadline = time.time() + 10
                 while JAVA_REFUSAL not in self.error_text(p) and time.time() < deadline:
                     time.sleep(0.05)
+                self.stop(p)
                 self.assertIn(JAVA_REFUSAL, self.error_text(p))
                 self.assertFalse(os.path.exists(self.path("draw.html")))
                 self.assertIsNone(self.browser.arguments(timeout=0.5))
-                self.stop(p)
 
 
 JAVA_REFUSAL = "PCH"
@@ -248,7 +248,7 @@ class TestWindowsPainter(PainterPage, unittest.TestCase):
         self.port = road.free_port()
         lifecycle_test.write_ini(os.path.join(self.folder, "set.ini"), {
             "Setting": {"Port": self.port, "SaveDir": road.windows_path(self.saved), "SaveFile": "000",
-                        "OptionFlag": 22},
+                        "OptionFlag": 22, "Palette": 0},
             "Browser": {"Flag": 1, "Path": road.windows_path(self.stand_in)}})
         self.process = None
 
