@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/decimal.h"
+#include "app/text_buffer.h"
 #include "pages/drawing_setup.h"
 
 namespace {
@@ -29,6 +30,17 @@ void applyOption(char letter, int32_t number, DrawingSetup& setup, CommandLineRe
     }
 }
 
+// Copies the token at p (a quoted one without its quotes) into path; returns the position after the token.
+const char* takePicture(const char* p, TextBuffer& path) {
+    bool quoted = *p == '"';
+    if (quoted) ++p;
+    int n = 0;
+    while (p[n] && (quoted ? p[n] != '"' : !isBlank(p[n]))) ++n;
+    TextBuffer(p).substring(path, 0, n);
+    p += n;
+    return quoted && *p == '"' ? p + 1 : p;
+}
+
 }  // namespace
 
 CommandLineResult applyCommandLine(const char* text, DrawingSetup& setup) {
@@ -41,8 +53,11 @@ CommandLineResult applyCommandLine(const char* text, DrawingSetup& setup) {
             char letter = p[1];
             if (!letter) break;  // a lone - at the end
             applyOption(letter, optionNumber(p + 2), setup, result);
+            while (*p && !isBlank(*p)) ++p;
+            continue;
         }
-        while (*p && !isBlank(*p)) ++p;
+        p = takePicture(p, setup.continuePath);
+        result.pictureGiven = true;
     }
     return result;
 }

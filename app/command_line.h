@@ -3,14 +3,18 @@
 //   -a n  applet kind n (ignored when n > 5)   -w n  image width
 //   -p n  palette n (ignored when n > 3)       -h n  image height
 //   -r    start drawing once the program runs
-// Other tokens and letters are ignored; a later option overrides an earlier
-// one; a lone - at the very end ends the text.
+// A token that is not an option names the picture to continue (what dropping
+// a file on the program's icon gives); it may be enclosed in double quotes,
+// blanks included, and a later one replaces an earlier one. Other letters
+// are ignored; a later option overrides an earlier one; a lone - at the very
+// end ends the text.
 #pragma once
 
 struct DrawingSetup;
 
 struct CommandLineResult {
     bool drawRequested = false;  // -r was given
+    bool pictureGiven = false;   // setup.continuePath was set
 };
 
 // Applies the options of text to setup in the order given.

@@ -6,7 +6,7 @@ namespace {
 
 constexpr int longestProgramPath = 511;
 
-const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"};
+const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat", "_load.pch"};
 
 }  // namespace
 

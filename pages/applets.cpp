@@ -2,7 +2,9 @@
 
 #include "app/decimal.h"
 #include "app/file_handle.h"
+#include "pages/html5_painter.h"
 #include "pages/page_params.h"
+#include "pages/playback.h"
 
 const AppletEntry appletEntries[appletKindCount] = {
     {"PaintBBS", "pbbs.PaintBBS.class", "PaintBBS.jar", "PaintBBS.jar", 500, 520, 100, 120},
@@ -40,6 +42,10 @@ bool existsIn(const char* folder, const char* name) {
     folderFile(folder, name, path);
     return fileExists(path.text());
 }
+
+const char* const painterCannotReplay =
+    "HTML5版のPaintBBS（neo.js）は、Javaアプレットのアニメーション（PCH・SPCH）を再生できません。\n"
+    "画像ファイルか、neo.jsで描いたアニメーションを指定してください。";
 
 void notFound(const char* name, TextBuffer& warning) {
     warning.assign(name);
@@ -91,12 +97,18 @@ bool checkDrawingFiles(const DrawingSetup& setup, const char* folder, TextBuffer
         return false;
     }
     const char* archive = appletEntry(kind).requiredFile;
-    if (!existsIn(folder, archive)) {
+    bool painter = drawsWithHtml5Painter(setup, folder);
+    if (!painter && !existsIn(folder, archive)) {
         notFound(archive, warning);
         return false;
     }
     if (kind == AppletKind::Poo && oekakiVersion(folder) == unsupportedPooVersion) {
         warning.assign("oekaki132.jarには対応していません");
+        return false;
+    }
+    if (painter && !setup.continuePath.isEmpty() && isAnimationFileName(setup.continuePath.text()) &&
+        !isPainterAnimation(setup.continuePath.text())) {
+        warning.assign(painterCannotReplay);
         return false;
     }
     const PaletteEntry* palette = paletteScript(setup.palette);

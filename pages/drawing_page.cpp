@@ -5,8 +5,11 @@
 
 #include "app/browser_launch.h"
 #include "app/warning.h"
+#include "image/header_probe.h"
 #include "pages/design.h"
+#include "pages/html5_painter.h"
 #include "pages/page_params.h"
+#include "pages/playback.h"
 
 namespace {
 
@@ -14,20 +17,15 @@ constexpr int drawHeadResource = 117;
 constexpr uint32_t smallestLayerCount = 2;
 constexpr int32_t wholeWindow = -1;
 constexpr uint16_t plainHttpPort = 80;
+constexpr int spchLineCapacity = 511;
 const char* const loadCopy = "_load.dat";
 
-// Copies the picture to continue to _load.dat, replacing an older copy. The
+// Copies the picture to continue to copyName, replacing an older copy. The
 // page names the copy whether or not this worked.
-void copyPictureToContinue(const DrawingSetup& setup, const char* folder) {
+void copyPictureToContinue(const DrawingSetup& setup, const char* folder, const char* copyName) {
     TextBuffer target;
-    folderFile(folder, loadCopy, target);
+    folderFile(folder, copyName, target);
     platform::copyFile(setup.continuePath.text(), target.text());
-}
-
-bool isAnimationFile(const TextBuffer& path) {
-    TextBuffer extension;
-    path.extension(extension);
-    return extension.compareNoCase("pch") == 0 || extension.compareNoCase("spch") == 0;
 }
 
 void writeFormatted(FileHandle& file, const char* format, const char* value) {
@@ -95,11 +93,16 @@ void writePainterParams(FileHandle& file, AppletKind kind, const DrawingSetup& s
     if (setup.animation) writeParam(file, "thumbnail_type", "animation");
     writeParam(file, "undo", setup.undo);
     writeParam(file, "undo_in_mg", setup.undoBatch);
+    bool painter = drawsWithHtml5Painter(setup, folder);
     if (!setup.continuePath.isEmpty()) {
-        copyPictureToContinue(setup, folder);
-        writeParam(file, isAnimationFile(setup.continuePath) ? "pch_file" : "image_canvas", loadCopy);
+        // The painter reads a copy as an animation only by its name.
+        bool ownAnimation = painter && isPainterAnimation(setup.continuePath.text());
+        const char* copy = ownAnimation ? painterAnimationCopy : loadCopy;
+        copyPictureToContinue(setup, folder, copy);
+        writeParam(file, ownAnimation || isAnimationFileName(setup.continuePath.text()) ? "pch_file" : "image_canvas", copy);
     }
     writeParam(file, "send_header", setup.animation ? "1" : "0");
+    if (painter) writeParam(file, "url_save", painterSaveAddress);
     writeDesignParams(file, kind, design);
 }
 
@@ -109,7 +112,7 @@ void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* fol
     writeParam(file, "picw", setup.imageWidth);
     writeParam(file, "pich", setup.imageHeight);
     if (!setup.continuePath.isEmpty()) {
-        copyPictureToContinue(setup, folder);
+        copyPictureToContinue(setup, folder, loadCopy);
         writeParam(file, "image", loadCopy);
     }
 }
@@ -127,6 +130,7 @@ bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
     const PaletteEntry* palette = kind == AppletKind::Poo ? nullptr : paletteScript(setup.palette);
 
     writeTextResource(file, drawHeadResource);
+    if (drawsWithHtml5Painter(setup, folder)) writePainterLinks(file, folder);
     if (palette) writeFormatted(file, "<script type=\"text/javascript\" src=\"%s\"></script>\r\n", palette->script);
     TextBuffer colour;
     htmlColour(pageColour(design), colour);
@@ -146,6 +150,29 @@ bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
     return file.close();
 }
 
+void followPictureToContinue(DrawingSetup& setup) {
+    const char* path = setup.continuePath.text();
+    TextBuffer extension;
+    setup.continuePath.extension(extension);
+    if (extension.compareNoCase("spch") == 0) {
+        readSpchHeader(path, spchLineCapacity, [&setup](const char* key, int32_t value) {
+            TextBuffer name(key);
+            if (name.compareNoCase("image_width") == 0) setup.imageWidth = static_cast<uint32_t>(value);
+            else if (name.compareNoCase("image_height") == 0) setup.imageHeight = static_cast<uint32_t>(value);
+            else if (name.compareNoCase("quality") == 0) setup.quality = value - 1;
+        });
+        return;
+    }
+    int32_t width = 0;
+    int32_t height = 0;
+    bool known = extension.compareNoCase("pch") == 0
+                     ? painterAnimationSize(path, width, height) || pchSizeFromName(path, width, height)
+                     : probeImageSize(path, width, height) && width > 0 && height > 0;
+    if (!known) return;
+    setup.imageWidth = static_cast<uint32_t>(width);
+    setup.imageHeight = static_cast<uint32_t>(height);
+}
+
 bool prepareDrawing(const DrawingSetup& setup, const char* folder, platform::WindowRef owner) {
     TextBuffer warning;
     if (!checkDrawingFiles(setup, folder, warning)) {
@@ -156,15 +183,18 @@ bool prepareDrawing(const DrawingSetup& setup, const char* folder, platform::Win
     return true;
 }
 
-void drawingPageAddress(uint16_t port, TextBuffer& out) {
+void localPageAddress(uint16_t port, const char* page, TextBuffer& out) {
     out.assign("http://localhost");
     if (port != plainHttpPort) {
         char number[16];
         std::snprintf(number, sizeof number, ":%u", static_cast<unsigned>(port));
         out.append(number);
     }
-    out.append("/draw.html");
+    out.append("/");
+    out.append(page);
 }
+
+void drawingPageAddress(uint16_t port, TextBuffer& out) { localPageAddress(port, "draw.html", out); }
 
 bool startDrawing(const DrawingSetup& setup, const char* folder, uint16_t port, platform::WindowRef owner) {
     if (!prepareDrawing(setup, folder, owner)) return false;

@@ -23,13 +23,21 @@ void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* fol
 // nothing written, when no applet is selected or the file cannot be created.
 bool writeDrawingPage(const DrawingSetup& setup, const char* folder);
 
+// The image size of setup (and an SPCH file's quality) from the file to
+// continue: the header of an SPCH file or of the HTML5 painter's animation,
+// the size tag of a PCH file's name, or a picture's header. Fields the file
+// does not give stay as they are.
+void followPictureToContinue(DrawingSetup& setup);
+
 // The draw step up to the browser: checkDrawingFiles, and on failure its
 // warning owned by owner and false; otherwise writeDrawingPage and true
 // (also when the page could not be written: the browser goes on to whatever
 // the server has).
 bool prepareDrawing(const DrawingSetup& setup, const char* folder, platform::WindowRef owner);
 
-// "http://localhost", ":" and the port unless it is 80, "/draw.html".
+// "http://localhost", ":" and the port unless it is 80, "/" and page.
+void localPageAddress(uint16_t port, const char* page, TextBuffer& out);
+// The address of draw.html.
 void drawingPageAddress(uint16_t port, TextBuffer& out);
 
 // The whole draw step: prepareDrawing, then the browser of folder\set.ini

@@ -8,6 +8,8 @@
 #include "app/decimal.h"
 #include "app/file_handle.h"
 #include "app/warning.h"
+#include "pages/drawing_page.h"
+#include "pages/html5_painter.h"
 #include "pages/page_params.h"
 
 namespace {
@@ -19,6 +21,7 @@ constexpr int32_t defaultAnimationSide = 300;
 constexpr int32_t defaultAnimationLayers = 2;
 constexpr uint32_t progressBarHeight = 26;
 constexpr int spchLineCapacity = 255;
+const char* const animationCopy = "_load.dat";
 
 bool hasExtension(const char* path, const char* wanted) {
     TextBuffer text(path);
@@ -50,6 +53,8 @@ void writeScriptString(FileHandle& file, const char* text) {
 }
 
 }  // namespace
+
+bool isAnimationFileName(const char* path) { return hasExtension(path, "pch") || hasExtension(path, "spch"); }
 
 bool pchSizeFromName(const char* path, int32_t& width, int32_t& height) {
     int open = dbcs::findLast(path, '[');
@@ -84,7 +89,7 @@ void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_
     height = defaultAnimationSide;
     layers = defaultAnimationLayers;
     if (hasExtension(path, "pch")) {
-        pchSizeFromName(path, width, height);
+        if (!painterAnimationSize(path, width, height)) pchSizeFromName(path, width, height);
         return;
     }
     readSpchHeader(path, spchLineCapacity, [&](const char* key, int32_t value) {
@@ -96,7 +101,7 @@ void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_
 }
 
 bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width, uint32_t height,
-                        uint32_t layers, bool progress) {
+                        uint32_t layers, bool progress, bool painter) {
     TextBuffer path;
     folderFile(folder, "anim.html", path);
     FileHandle file;
@@ -106,7 +111,9 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     char text[160];
     std::snprintf(text, sizeof text, "';\r\nvar lcount=%u;\r\n//-->\r\n</script>", layers);
     file.writeText(text);
-    file.writeText("\r\n</head>\r\n<body bgcolor=\"#e9f4fb\" text=\"black\">\r\n<basefont size=\"2\">\r\n");
+    file.writeText("\r\n");
+    if (painter) writePainterLinks(file, folder);
+    file.writeText("</head>\r\n<body bgcolor=\"#e9f4fb\" text=\"black\">\r\n<basefont size=\"2\">\r\n");
     uint64_t tagHeight = uint64_t{height} + (progress ? progressBarHeight : 0);
     std::snprintf(text, sizeof text,
                   "<applet code=\"pch%s.PCHViewer.class\" archive=\"PCHViewer.jar\" name=\"pch\" width=\"%u\" "
@@ -116,7 +123,7 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     writeParam(file, "dir_resource", "./res/");
     writeParam(file, "res.zip", "./res/res.zip");
     writeParam(file, "tt.zip", "./res/tt.zip");
-    writeParam(file, "pch_file", "_load.dat");
+    writeParam(file, "pch_file", painter ? painterAnimationCopy : animationCopy);
     writeParam(file, "image_width", width);
     writeParam(file, "image_height", height);
     writeParam(file, "speed", 5);
@@ -144,15 +151,22 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
         showWarning(owner, "ファイル名を指定してください");
         return false;
     }
+    // The painter fetches its animation, so its page is served, not opened
+    // as a file.
+    bool painter = hasHtml5Painter(folder) && isPainterAnimation(request.path);
     TextBuffer path(request.path);
     TextBuffer fileName;
     path.fileNamePart(fileName);
-    writeAnimationPage(folder, fileName.text(), request.width, request.height, request.layers, request.progress);
+    writeAnimationPage(folder, fileName.text(), request.width, request.height, request.layers, request.progress,
+                       painter);
     TextBuffer copy;
-    folderFile(folder, "_load.dat", copy);
+    folderFile(folder, painter ? painterAnimationCopy : animationCopy, copy);
     platform::copyFile(request.path, copy.text());
     TextBuffer address;
-    animationPageAddress(folder, address);
+    if (painter)
+        localPageAddress(request.port, "anim.html", address);
+    else
+        animationPageAddress(folder, address);
     TextBuffer settingsFile;
     folderFile(folder, "set.ini", settingsFile);
     return launchBrowser(owner, address.text(), settingsFile.text());

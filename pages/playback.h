@@ -8,6 +8,10 @@
 #include "app/text_buffer.h"
 #include "platform/platform.h"
 
+// The name ends in ".pch" or ".spch", in any letter case: an animation of
+// the Java applets, or one of the HTML5 painter's (see html5_painter.h).
+bool isAnimationFileName(const char* path);
+
 // The size tag "[x<width>y<height>]" from the last "[" of path. True only
 // when both numbers were read; otherwise width and height stay unchanged.
 bool pchSizeFromName(const char* path, int32_t& width, int32_t& height);
@@ -26,10 +30,11 @@ bool readSpchHeader(const char* path, int lineCapacity, const SpchEntryHandler& 
 void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_t& layers);
 
 // Writes folder\anim.html for the animation file fileName (its name without
-// folder), height + 26 in the applet tag when progress shows the bar. False
-// when the page cannot be created.
+// folder), height + 26 in the applet tag when progress shows the bar; for
+// the HTML5 painter when painter is set (its files named in the head, the
+// animation under its .pch copy). False when the page cannot be created.
 bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width, uint32_t height,
-                        uint32_t layers, bool progress);
+                        uint32_t layers, bool progress, bool painter = false);
 
 // "file:///" and folder\anim.html with every \ turned into /.
 void animationPageAddress(const char* folder, TextBuffer& out);
@@ -41,9 +46,12 @@ struct PlaybackRequest {
     uint32_t height;
     uint32_t layers;
     bool progress;
+    uint16_t port;     // the server's, for a page the browser fetches from it
 };
 
 // The play step: a warning owned by owner and false for an empty path;
 // otherwise the page, the copy of the file to folder\_load.dat (not checked)
-// and the browser of folder\set.ini at the page's file address.
+// and the browser of folder\set.ini at the page's file address. One of the
+// HTML5 painter's own animations, when the painter is in folder, is copied
+// to _load.pch instead and its page opened through the server.
 bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner);

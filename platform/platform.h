@@ -95,6 +95,13 @@ bool textResource(int id, const char*& data, size_t& size);
 // terminator); returns the length, 0 when absent.
 size_t stringResource(int id, char* out, size_t capacity);
 
+// ---- Texts ----------------------------------------------------------------
+
+// The UTF-8 form of a code page 932 text into out (at most capacity - 1
+// bytes and a terminator; 3 bytes per input byte always suffice). Returns
+// the length, 0 when the text is empty, has no such form or does not fit.
+size_t utf8Text(const char* text, char* out, size_t capacity);
+
 // ---- The rest of the session -----------------------------------------------
 
 // Holds a lock of this name until the process ends; false when another

@@ -61,3 +61,8 @@ uint16_t jpegSettingOf(uint32_t quality, bool progressive) {
     uint32_t kept = std::clamp<uint32_t>(quality & 0xFFFF, 1, maxQuality);
     return static_cast<uint16_t>(progressive ? kept | jpegProgressive : kept);
 }
+
+const char* formatExtension(uint16_t format) {
+    static const char* const extensions[] = {"bmp", "png", "jpg", "gif"};
+    return format < sizeof extensions / sizeof extensions[0] ? extensions[format] : nullptr;
+}

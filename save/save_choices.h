@@ -41,6 +41,9 @@ struct SaveChoices {
     uint32_t transparentColour = 0;  // 0x00BBGGRR, 0x80000000 to use it
 };
 
+// "bmp", "png", "jpg" or "gif" for a format number; null for another.
+const char* formatExtension(uint16_t format);
+
 // The choices as Settings holds them, for a submission with these flags.
 void fillSaveChoices(const Settings& settings, SubmissionFlags flags, SaveChoices& choices);
 // Stores accepted choices back into Settings (the folder and file name are

@@ -22,8 +22,6 @@ constexpr const char* thumbnailPrefix = "s_";
 constexpr const char* overwriteQuestion = "\nファイルが存在します。上書きしますか？";
 constexpr int32_t noTransparency = -1;
 
-constexpr const char* extensions[] = {"bmp", "png", "jpg", "gif"};
-constexpr uint16_t formatCount = 4;
 constexpr uint16_t thumbnailFormatCount = 3;  // no GIF writer for thumbnails
 
 // prefix + file name + "." + extension into name.
@@ -109,10 +107,10 @@ bool SaveFlow::saveSubmission(TextBuffer& resultText) {
 
 void SaveFlow::planOutputs(SubmissionFlags flags, OutputNames& names) const {
     uint16_t options = settings_.OptionFlag;
-    if ((options & optionSavePicture) && settings_.SaveType < formatCount)
-        composeName(names.picture, "", settings_.saveFile, extensions[settings_.SaveType]);
+    if ((options & optionSavePicture) && formatExtension(settings_.SaveType))
+        composeName(names.picture, "", settings_.saveFile, formatExtension(settings_.SaveType));
     if ((options & optionSaveThumbnail) && settings_.ThumType < thumbnailFormatCount)
-        composeName(names.thumbnail, thumbnailPrefix, settings_.saveFile, extensions[settings_.ThumType]);
+        composeName(names.thumbnail, thumbnailPrefix, settings_.saveFile, formatExtension(settings_.ThumType));
     if ((options & optionSaveAnimation) && (flags & hasAnimation))
         composeName(names.animation, "", settings_.saveFile, flags & isSpch ? "spch" : "pch");
 }

@@ -15,6 +15,7 @@ void Connection::end() {
     bodyBroken = false;
     lastProgress = 0;
     answered = false;
+    painterPost = false;
     headerLength_ = 0;
 }
 

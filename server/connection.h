@@ -46,6 +46,7 @@ public:
     bool bodyBroken = false;   // _post.dat could not take the body
     platform::FileTime lastProgress = 0;  // when body bytes last came
     bool answered = false;     // at least one request was answered
+    bool painterPost = false;  // the POST came from the HTML5 painter
     uint32_t lastUse = 0;
 
 private:

@@ -63,7 +63,7 @@ void contentTypeLine(const char* path, TextBuffer& out) {
     static const Type types[] = {
         {"html", "text/html"}, {"jar", "application/java-archive"}, {"js", "application/x-javascript"},
         {"zip", "application/zip"}, {"txt", "text/plain"}, {"png", "image/png"},
-        {"jpg", "image/jpeg"}, {"gif", "image/gif"}, {"bmp", "image/bmp"},
+        {"jpg", "image/jpeg"}, {"gif", "image/gif"}, {"bmp", "image/bmp"}, {"css", "text/css"},
     };
     TextBuffer extension;
     TextBuffer(path).extension(extension);  // empty without a "."

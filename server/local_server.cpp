@@ -11,6 +11,10 @@ const char postFileName[] = "_post.dat";
 
 // Every POST reply starts so; its end is marked by closing the connection.
 const char replyHead[] = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nerror\r\n";
+// The HTML5 painter reads its reply as UTF-8, and only a line "error" that
+// ends in a bare LF keeps it on its page with its drawing: it shows the rest
+// of the text to the user, after a failure and after a save alike.
+const char painterReplyHead[] = "HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
 const char savedText[] =
     "====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
     "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---";
@@ -195,6 +199,7 @@ void LocalServer::startPost(Connection& c, int headerEnd) {
     case request::BodyLength::invalid: endConnection(c); return;
     case request::BodyLength::valid: break;
     }
+    c.painterPost = request::fieldEquals(c.header(), headerEnd, "X-Requested-With", "PaintBBS");
     uint32_t buffered = static_cast<uint32_t>(c.headerLength() - headerEnd);
     uint32_t taken = buffered < length ? buffered : length;
     if (submission_ && hasStalled(*submission_)) reply(*submission_, notSavedText);  // gives way
@@ -275,12 +280,31 @@ void LocalServer::reply(Connection& c, const char* text) {
     c.state = Connection::State::answering;
     TextBuffer whole(replyHead);
     whole.append(text);
+    if (c.painterPost) painterReply(text, whole);
     sender_.sendText(c.socket(), whole.text());
     c.socket().shutdown(platform::shutSend);
     for (int i = 0; i < drainReads && c.socket().receive(receiveBuffer_, bufferSize) > 0; ++i) {
     }
     c.socket().shutdown(platform::shutBoth);
     endConnection(c);
+}
+
+void LocalServer::painterReply(const char* text, TextBuffer& out) {
+    TextBuffer lines("error\n");
+    lines.append(text);
+    // Line ends become bare LFs; the two bytes of a CR LF are never a trail
+    // byte and its lead, which are 0x40 and above.
+    char* p = lines.data();
+    int kept = 0;
+    for (int i = 0; p[i]; ++i) {
+        if (p[i] != '\r' || p[i + 1] != '\n') p[kept++] = p[i];
+    }
+    p[kept] = '\0';
+    TextBuffer utf8(3 * kept + 1);
+    out.assign(painterReplyHead);
+    out.append(platform::utf8Text(lines.text(), utf8.data(), static_cast<size_t>(utf8.sizeWithTerminator()))
+                   ? utf8.text()
+                   : lines.text());
 }
 
 void LocalServer::endConnection(Connection& c) {

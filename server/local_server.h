@@ -79,6 +79,9 @@ private:
     // The reply head "error" line, then text; the connection is closed.
     void reply(Connection& c, const char* text);
     void replySaved(Connection& c, const TextBuffer& result);
+    // The whole answer to the HTML5 painter for the reply text: its own head,
+    // "error" LF and the text with LF line ends, in UTF-8.
+    static void painterReply(const char* text, TextBuffer& out);
     void endConnection(Connection& c);
     void showMessage(platform::WindowRef owner, const char* text);
 

@@ -98,6 +98,24 @@ BodyLength bodyLength(const char* header, int length, uint32_t& value) {
     return found ? BodyLength::valid : BodyLength::missing;
 }
 
+bool fieldEquals(const char* header, int length, const char* field, const char* value) {
+    int n = static_cast<int>(std::strlen(value));
+    for (int start = 0; start < length;) {
+        int pos;
+        if (isField(header, length, start, field, pos)) {
+            while (pos < length && isBlank(header[pos])) ++pos;
+            int end = pos;
+            while (end < length && !isLineEnd(header[end])) ++end;
+            while (end > pos && isBlank(header[end - 1])) --end;
+            return end - pos == n && std::memcmp(header + pos, value, static_cast<size_t>(n)) == 0;
+        }
+        int lineFeed = find(header, start, length, "\n");
+        if (lineFeed < 0) break;
+        start = lineFeed + 1;
+    }
+    return false;
+}
+
 bool readRequestLine(const char* header, int length, RequestLine& line) {
     int pos = 0;
     bool fits = readToken(header, length, pos, line.method, sizeof line.method);

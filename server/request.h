@@ -26,6 +26,10 @@ enum class BodyLength { valid, missing, invalid };
 // a second such line with another value.
 BodyLength bodyLength(const char* header, int length, uint32_t& value);
 
+// The first line of the field (name in any letter case) holds exactly value,
+// blanks around it aside. False when there is no such line.
+bool fieldEquals(const char* header, int length, const char* field, const char* value);
+
 // The three tokens of the request line (words separated by blanks), each
 // NUL-terminated; a missing token is empty.
 struct RequestLine {

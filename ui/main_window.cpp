@@ -5,7 +5,6 @@
 #include "app/command_line.h"
 #include "app/program_folder.h"
 #include "app/text_buffer.h"
-#include "image/header_probe.h"
 #include "pages/applets.h"
 #include "pages/drawing_page.h"
 #include "pages/playback.h"
@@ -25,9 +24,7 @@ const char homePageAddress[] = "https://sketchhaven.github.io/";
 namespace {
 
 constexpr int pathCapacity = 511;
-constexpr int sizePathCapacity = 510;
 constexpr int filterCapacity = 255;
-constexpr int spchLineCapacity = 511;
 constexpr int largeIconSide = 32;
 constexpr int smallIconSide = 16;
 constexpr int pooKind = static_cast<int>(AppletKind::Poo);
@@ -55,8 +52,6 @@ HICON loadProgramIcon(int side) {
     return static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, side, side, 0));
 }
-
-bool sameNoCase(const char* text, const char* name) { return TextBuffer(text).compareNoCase(name) == 0; }
 
 }  // namespace
 
@@ -100,6 +95,7 @@ void MainWindow::applyCommandLine(const char* text) {
     readSetup(setup);
     CommandLineResult result = ::applyCommandLine(text, setup);
     showSetup(setup);
+    if (result.pictureGiven) takePicture(setup.continuePath.text());
     if (result.drawRequested) postMessage(WM_COMMAND, IDC_MAIN_DRAW, 0);
 }
 
@@ -171,26 +167,12 @@ void MainWindow::applyAppletKind(int kind) {
 }
 
 void MainWindow::readPictureSize() {
-    TextBuffer path(sizePathCapacity);
-    itemText(IDC_MAIN_LOAD_PATH, path);
-    TextBuffer extension;
-    path.extension(extension);
-    if (extension.compareNoCase("spch") == 0) {
-        readSpchHeader(path.text(), spchLineCapacity, [this](const char* key, int32_t value) {
-            if (sameNoCase(key, "image_width")) setItemSigned(IDC_MAIN_IMAGE_WIDTH, value);
-            else if (sameNoCase(key, "image_height")) setItemSigned(IDC_MAIN_IMAGE_HEIGHT, value);
-            else if (sameNoCase(key, "quality")) qualities_.setSelection(value - 1);
-        });
-        return;
-    }
-    int32_t width = 0;
-    int32_t height = 0;
-    bool known = extension.compareNoCase("pch") == 0 ? pchSizeFromName(path.text(), width, height)
-                                                     : probeImageSize(path.text(), width, height) && width > 0 &&
-                                                           height > 0;
-    if (!known) return;
-    setItemSigned(IDC_MAIN_IMAGE_WIDTH, width);
-    setItemSigned(IDC_MAIN_IMAGE_HEIGHT, height);
+    DrawingSetup setup;
+    readSetup(setup);
+    followPictureToContinue(setup);
+    setItemUnsigned(IDC_MAIN_IMAGE_WIDTH, setup.imageWidth);
+    setItemUnsigned(IDC_MAIN_IMAGE_HEIGHT, setup.imageHeight);
+    qualities_.setSelection(setup.quality);
 }
 
 void MainWindow::fillPresetMenu(PopupMenu& menu) const {
@@ -257,6 +239,7 @@ void MainWindow::takePicture(const char* path) {
 
 void MainWindow::runPlayback() {
     PlaybackDialog dialog;
+    dialog.port = settings_.Port;
     dialog.showProgress = (settings_.OptionFlag & optionPlaybackProgress) != 0;
     dialog.run(handle());
     if (dialog.showProgress) settings_.OptionFlag |= optionPlaybackProgress;

@@ -3,6 +3,7 @@
 // the command line asks for it, and saving what is posted, until SIGINT or
 // SIGTERM. Then it writes set.ini back and removes its temporary files.
 #include <cstdint>
+#include <cstring>
 
 #include "app/command_line.h"
 #include "app/program/save_handler.h"
@@ -21,12 +22,26 @@ constexpr char instanceName[] = "*Sketchhaven*";
 constexpr int commandLineCapacity = 1023;
 constexpr int pathCapacity = 511;
 
-// The arguments after the program's name, joined by blanks.
+// The arguments after the program's name, joined by blanks; one that holds
+// a blank is quoted.
 void joinArguments(int argc, char** argv, TextBuffer& out) {
     for (int i = 1; i < argc; ++i) {
         if (i > 1) out.append(" ");
+        bool quote = std::strpbrk(argv[i], " \t") != nullptr;
+        if (quote) out.append("\"");
         out.append(argv[i]);
+        if (quote) out.append("\"");
     }
+}
+
+// A picture named relative to the folder the program was started in is
+// found there, although the program serves from its own folder.
+void resolvePicture(const char* startFolder, TextBuffer& path) {
+    if (path.text()[0] == '/' || path.text()[0] == '\\' || !*startFolder) return;
+    TextBuffer whole(startFolder);
+    whole.append("/");
+    whole.append(path.text());
+    path.assign(whole.text());
 }
 
 // The drawing page of setup in the program folder, and the browser sent
@@ -46,6 +61,8 @@ void shutDown(LocalServer& server) {
 
 int main(int argc, char** argv) {
     if (!platform::acquireInstanceLock(instanceName)) return 0;
+    char startFolder[pathCapacity + 1] = "";
+    platform::currentFolder(startFolder, sizeof startFolder);
     if (!enterProgramFolder()) return 1;
     static Settings settings;
     static DrawingSetup setup;
@@ -61,7 +78,12 @@ int main(int argc, char** argv) {
     }
     TextBuffer arguments(commandLineCapacity);
     joinArguments(argc, argv, arguments);
-    if (applyCommandLine(arguments.text(), setup).drawRequested) startDrawingNow(setup, settings.Port);
+    CommandLineResult given = applyCommandLine(arguments.text(), setup);
+    if (given.pictureGiven) {
+        resolvePicture(startFolder, setup.continuePath);
+        followPictureToContinue(setup);
+    }
+    if (given.drawRequested) startDrawingNow(setup, settings.Port);
     int code = loop.run();
     saveSettings(settings, setup);
     shutDown(server);

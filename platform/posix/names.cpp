@@ -4,8 +4,9 @@
 
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace platform::posix {
-namespace {
 
 bool convert(const char* from, const char* to, const std::string& in, std::string& out) {
     iconv_t cd = iconv_open(to, from);
@@ -21,6 +22,8 @@ bool convert(const char* from, const char* to, const std::string& in, std::strin
     out.resize(out.size() - dstLeft);
     return true;
 }
+
+namespace {
 
 bool isLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -48,3 +51,14 @@ std::string utf8Text(const char* text) {
 }
 
 }  // namespace platform::posix
+
+namespace platform {
+
+size_t utf8Text(const char* text, char* out, size_t capacity) {
+    std::string converted;
+    if (!*text || !posix::convert("CP932", "UTF-8", text, converted) || converted.size() >= capacity) return 0;
+    std::memcpy(out, converted.data(), converted.size() + 1);
+    return converted.size();
+}
+
+}  // namespace platform

@@ -5,6 +5,8 @@
 
 namespace platform::posix {
 
+// Converts in between two iconv encodings; false when in has no such form.
+bool convert(const char* from, const char* to, const std::string& in, std::string& out);
 // The system name of a code page 932 path: UTF-8, with every \ turned into /.
 // A trail byte 0x5C of a double-byte character is not a separator.
 std::string systemName(const char* path);

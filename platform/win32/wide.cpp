@@ -25,3 +25,17 @@ std::string narrow(const wchar_t* text) {
 }
 
 }  // namespace platform::win32
+
+namespace platform {
+
+size_t utf8Text(const char* text, char* out, size_t capacity) {
+    std::wstring utf16 = win32::wide(text);
+    if (utf16.empty() || capacity == 0) return 0;
+    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out,
+                                static_cast<int>(capacity - 1), nullptr, nullptr);
+    if (n <= 0) return 0;
+    out[n] = '\0';
+    return static_cast<size_t>(n);
+}
+
+}  // namespace platform

@@ -399,18 +399,19 @@ class TestBoundPortAtExit(Lifecycle):
 
 class TestSavingAcrossTheRun(unittest.TestCase):
     """Saves in the middle of a run: the program is back in its folder after
-    each, serves on, saves again, and the saved files outlast the exit."""
+    each, serves on, saves again under the next name, and the saved files and
+    the name last used outlast the exit."""
 
     def test_two_saves_then_sigterm(self):
         program = road.Program(OptionFlag=20)  # picture and record, no overwrite question
         self.addCleanup(program.stop)
-        saved = os.path.join(program.saved, "000.png")
         for round, size in enumerate([(61, 43), (47, 29)]):
             picture = road.drawn_picture(*size)
             status, _, reply, _ = program.post(road.record_body(b"P", picture, road.animation_record()))
             self.assertEqual(status, 200)
-            self.assertEqual(road.saved_lines(reply), [road.expected_line(program.saved, n)
-                                                       for n in ["000.png", "000.pch"]])
+            names = ["00%d.png" % round, "00%d.pch" % round]
+            self.assertEqual(road.saved_lines(reply), [road.expected_line(program.saved, n) for n in names])
+            saved = os.path.join(program.saved, names[0])
             self.assertEqual(road.size_of(saved), size)
             # Back in the program folder: a file beside set.ini is served.
             marker = b"round %d" % round
@@ -425,6 +426,7 @@ class TestSavingAcrossTheRun(unittest.TestCase):
         self.assertIn("No errors detected", road.pngcheck(saved))
         with open(os.path.join(program.saved, "000.pch"), "rb") as f:
             self.assertEqual(f.read(), road.animation_record())
+        self.assertEqual(read_ini(program.path("set.ini"))["Setting"]["SaveFile"], "001")
 
 
 if __name__ == "__main__":

@@ -79,13 +79,15 @@ class TestRecordForm(RoadTest):
         p = self.start_saving(OptionFlag=4)
         self.assertEqual(self.post_saved(p, road.record_body(b"P", road.drawn_picture(), b"rec")), ["000.png"])
 
-    def test_drawing_posted_again_replaces_the_files(self):
+    def test_drawing_posted_again_gets_the_next_name_and_keeps_the_first(self):
         p = self.start_saving()
-        self.post_saved(p, road.record_body(b"P", road.drawn_picture(30, 20), b"first"))
+        first = road.drawn_picture(30, 20)
+        self.post_saved(p, road.record_body(b"P", first, b"first"))
         second = road.drawn_picture(45, 25)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", second, b"second")), ["000.png", "000.pch"])
-        self.assertSamePixels(self.saved(p, "000.png"), second)
-        with open(self.saved(p, "000.pch"), "rb") as f:
+        self.assertEqual(self.post_saved(p, road.record_body(b"P", second, b"second")), ["001.png", "001.pch"])
+        self.assertSamePixels(self.saved(p, "000.png"), first)
+        self.assertSamePixels(self.saved(p, "001.png"), second)
+        with open(self.saved(p, "001.pch"), "rb") as f:
             self.assertEqual(f.read(), b"second")
 
 
@@ -117,8 +119,8 @@ class TestPictureFormats(RoadTest):
         self.assertSamePixels(self.saved(p, "000.png"), few)
         many = road.colours_picture(300)
         self.post_saved(p, road.record_body(b"P", many))
-        self.assertIn("24-bit RGB", road.pngcheck(self.saved(p, "000.png")))
-        self.assertSamePixels(self.saved(p, "000.png"), many)
+        self.assertIn("24-bit RGB", road.pngcheck(self.saved(p, "001.png")))
+        self.assertSamePixels(self.saved(p, "001.png"), many)
 
     def test_jpeg_progressive_and_baseline(self):
         picture = road.many_coloured_picture(120, 90)
@@ -216,22 +218,16 @@ class TestRefusals(RoadTest):
             self.post_refused(p, road.record_body(b"P", road.drawn_picture(), b"rec"))
             self.assertFilesUnder(p.saved, [])
 
-    def test_existing_file_with_the_question_on_changes_nothing(self):
-        p = self.start_saving(OptionFlag=23)
-        with open(self.saved(p, "000.png"), "wb") as f:
-            f.write(b"an older drawing")
-        self.post_refused(p, road.record_body(b"P", road.drawn_picture(), b"rec"))
-        self.assertFilesUnder(p.saved, ["000.png"])
-        with open(self.saved(p, "000.png"), "rb") as f:
-            self.assertEqual(f.read(), b"an older drawing")
-
-    def test_existing_file_with_the_question_off_is_replaced(self):
-        p = self.start_saving(OptionFlag=22)
-        with open(self.saved(p, "000.png"), "wb") as f:
-            f.write(b"an older drawing")
-        picture = road.drawn_picture()
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", picture, b"rec")), ["000.png", "000.pch"])
-        self.assertSamePixels(self.saved(p, "000.png"), picture)
+    def test_an_existing_file_is_kept_and_the_drawing_takes_the_next_name(self):
+        for flags in (23, 22):  # the overwrite question on and off
+            p = self.start_saving(OptionFlag=flags)
+            with open(self.saved(p, "000.png"), "wb") as f:
+                f.write(b"an older drawing")
+            picture = road.drawn_picture()
+            self.assertEqual(self.post_saved(p, road.record_body(b"P", picture, b"rec")), ["001.png", "001.pch"])
+            self.assertSamePixels(self.saved(p, "001.png"), picture)
+            with open(self.saved(p, "000.png"), "rb") as f:
+                self.assertEqual(f.read(), b"an older drawing")
 
     def test_picture_that_is_not_png_saves_nothing(self):
         p = self.start_saving()

@@ -14,12 +14,6 @@ constexpr uint32_t startSide = 300;
 constexpr uint32_t startLayers = 2;
 constexpr char animationFilter[] = "ｱﾆﾒｰｼｮﾝﾌｧｲﾙ(*.pch;*.spch)\0*.pch;*.spch\0すべてのﾌｧｲﾙ(*.*)\0*.*\0";
 
-bool isAnimationFile(const TextBuffer& path) {
-    TextBuffer extension;
-    path.extension(extension);
-    return extension.compareNoCase("pch") == 0 || extension.compareNoCase("spch") == 0;
-}
-
 }  // namespace
 
 INT_PTR PlaybackDialog::run(HWND owner) { return showModal(IDD_PLAYBACK, owner); }
@@ -48,7 +42,7 @@ void PlaybackDialog::takeFile(const char* path) {
 bool PlaybackDialog::onDropFiles(HDROP drop) {
     TextBuffer path(pathCapacity);
     if (!takeFirstDroppedFile(drop, path)) return true;
-    if (!isAnimationFile(path)) {
+    if (!isAnimationFileName(path.text())) {
         warn("\"pch\" か \"spch\" のﾌｧｲﾙを指定してください");
         return true;
     }
@@ -70,7 +64,7 @@ bool PlaybackDialog::play() {
     itemText(IDC_PLAYBACK_PATH, path);
     showProgress = isItemChecked(IDC_PLAYBACK_PROGRESS);
     PlaybackRequest request{path.text(), itemUnsigned(IDC_PLAYBACK_WIDTH), itemUnsigned(IDC_PLAYBACK_HEIGHT),
-                            itemUnsigned(IDC_PLAYBACK_LAYERS), showProgress};
+                            itemUnsigned(IDC_PLAYBACK_LAYERS), showProgress, port};
     TextBuffer folder(pathCapacity);
     programFolder(folder);
     // A browser that cannot be started has shown its own warning; the page

@@ -3,6 +3,8 @@
 // writes anim.html and opens it in the browser.
 #pragma once
 
+#include <cstdint>
+
 #include "ui/window_base.h"
 
 class PlaybackDialog : public DialogBase {
@@ -10,6 +12,8 @@ public:
     // Whether the applet shows its progress bar: set before the run, read
     // back after it whatever ended it.
     bool showProgress = false;
+    // The server's port, for a page the browser fetches from it.
+    uint16_t port = 80;
 
     // Runs template 107 owned by owner: 1 after play, 0 after back.
     INT_PTR run(HWND owner);

@@ -208,6 +208,55 @@ TEST_F(DrawingPageTest, TheContinuedPictureIsCopiedAndNamedByItsKind) {
     EXPECT_EQ(page(), paintBbsPage(paintBbsRows() + param("pch_file", "_load.dat") + tail));
 }
 
+// One of the HTML5 painter's animations: "NEO ", width and height.
+static std::string painterAnimation(unsigned width, unsigned height) {
+    std::string bytes = "NEO ";
+    for (unsigned n : {width, height}) {
+        bytes += static_cast<char>(n & 0xFF);
+        bytes += static_cast<char>(n >> 8);
+    }
+    return bytes + "strokes";
+}
+
+TEST_F(DrawingPageTest, TheHtml5PainterIsNamedForPaintBbsAndTakesItsOwnAnimation) {
+    const std::string script = "<script type=\"text/javascript\" src=\"neo.js\" charset=\"UTF-8\"></script>\r\n";
+    const std::string style = "<link rel=\"stylesheet\" type=\"text/css\" href=\"neo.css\">\r\n";
+    std::string tail = param("send_header", "1") + param("url_save", "save.cgi") + param("bar_size", "20");
+    setup.palette = 0;
+    folder.write("neo.js", "");
+    pagetext::DrawingPage p;
+    p.links = script;
+    p.code = "pbbs.PaintBBS.class";
+    p.archive = "PaintBBS.jar";
+    p.width = "500";
+    p.height = "520";
+    p.params = paintBbsRows() + tail;
+    EXPECT_EQ(page(), pagetext::drawingPage(p));
+    folder.write("neo.css", "");
+    p.links = style + script;
+    EXPECT_EQ(page(), pagetext::drawingPage(p));
+
+    folder.write("own.pch", painterAnimation(0x1234, 77));
+    setup.continuePath.assign(folder.file("own.pch").c_str());
+    followPictureToContinue(setup);
+    EXPECT_EQ(setup.imageWidth, 0x1234u);
+    EXPECT_EQ(setup.imageHeight, 77u);
+    setup.imageWidth = setup.imageHeight = 300;
+    p.params = paintBbsRows() + param("pch_file", "_load.pch") + tail;
+    EXPECT_EQ(page(), pagetext::drawingPage(p));
+    EXPECT_EQ(folder.read("_load.pch"), painterAnimation(0x1234, 77));
+    EXPECT_FALSE(folder.exists("_load.dat"));
+
+    folder.write("pic.png", "png bytes");
+    setup.continuePath.assign(folder.file("pic.png").c_str());
+    p.params = paintBbsRows() + param("image_canvas", "_load.dat") + tail;
+    EXPECT_EQ(page(), pagetext::drawingPage(p));
+
+    setup.kind = 1;  // the painter stands in for PaintBBS only
+    setup.continuePath.clear();
+    EXPECT_EQ(page().find("neo."), std::string::npos);
+}
+
 TEST_F(DrawingPageTest, DesignColoursForShiPainterAndPaintBbs) {
     design("color2=255\r\nCursor=pen.gif\r\n");
     setup.kind = 1;
@@ -359,6 +408,27 @@ TEST_F(DrawingChecks, TheChosenPaletteScriptMustExistForEveryKind) {
     setup.palette = 1;  // the poo page would not use it, yet it is required
     EXPECT_EQ(check(), "palette.jsが見つかりません");
     folder.write("palette.js", "");
+    EXPECT_EQ(check(), "");
+}
+
+TEST_F(DrawingChecks, TheHtml5PainterTakesThePlaceOfPaintBbsButCannotReplayJavaAnimations) {
+    setup.palette = 0;
+    folder.write("neo.js", "");
+    EXPECT_EQ(check(), "");
+    setup.kind = 1;
+    EXPECT_EQ(check(), "spainter.jarが見つかりません");
+    setup.kind = 0;
+    folder.write("java.pch", "java bytes");
+    folder.write("java.spch", "version=1\r\n");
+    folder.write("own.pch", painterAnimation(16, 16));
+    for (const char* name : {"java.pch", "java.spch"}) {
+        setup.continuePath.assign(folder.file(name).c_str());
+        EXPECT_EQ(check(),
+                  "HTML5版のPaintBBS（neo.js）は、Javaアプレットのアニメーション（PCH・SPCH）を再生できません。\n"
+                  "画像ファイルか、neo.jsで描いたアニメーションを指定してください。")
+            << name;
+    }
+    setup.continuePath.assign(folder.file("own.pch").c_str());
     EXPECT_EQ(check(), "");
 }
 

@@ -29,6 +29,7 @@ inline std::string imageAndSendRows(const std::string& width, const std::string&
 }
 
 struct DrawingPage {
+    std::string links;               // the HTML5 painter's lines, empty for an applet
     std::string script;              // palette script, empty for none
     std::string colour = "#FFDEAD";
     bool wideCell = false;
@@ -41,7 +42,7 @@ struct DrawingPage {
 };
 
 inline std::string drawingPage(const DrawingPage& p) {
-    std::string t = drawHead;
+    std::string t = drawHead + p.links;
     if (!p.script.empty()) t += "<script type=\"text/javascript\" src=\"" + p.script + "\"></script>\r\n";
     t += "</head>\r\n<body text=\"black\" bgcolor=\"" + p.colour + "\">\r\n";
     t += "<table border=\"0\" cellspacing=\"6\" width=\"100%\" height=\"100%\"><tr>";

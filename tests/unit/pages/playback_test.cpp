@@ -198,10 +198,41 @@ TEST(PlayAnimation, WritesThePageCopiesTheFileAndOpensTheAddress) {
 #ifdef _WIN32
     for (char& c : path) c = c == '/' ? '\\' : c;
 #endif
-    PlaybackRequest request{path.c_str(), 64, 32, 2, true};
+    PlaybackRequest request{path.c_str(), 64, 32, 2, true, 8080};
     ASSERT_TRUE(playAnimation(request, dir.c_str(), nullptr));
     EXPECT_EQ(folder.read("anim.html"), pagetext::animationPage({"pic[x64y32].pch", "2", "pch", "64", "58", "32", "true"}));
     EXPECT_EQ(folder.read("_load.dat"), "pch bytes");
+    TextBuffer address;
+    animationPageAddress(dir.c_str(), address);
+    EXPECT_EQ(addressReceived(folder), address.text());
+}
+
+TEST(PlayAnimation, TheHtml5PaintersOwnAnimationIsServedToItAndJavaOnesStayWithTheViewer) {
+    TempFolder folder;
+    std::string dir = folder.path().string();
+    browserSettings(folder, "1", standInBrowser());
+    folder.write("neo.js", "");
+    folder.write("own.pch", std::string("NEO \x40\x01\xC8\x00strokes", 15));
+    std::string path = folder.file("own.pch");
+    int32_t width = 0, height = 0, layers = 0;
+    readAnimationSize(path.c_str(), width, height, layers);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 200);
+    PlaybackRequest request{path.c_str(), 320, 200, 2, false, 8080};
+    ASSERT_TRUE(playAnimation(request, dir.c_str(), nullptr));
+    std::string page = pagetext::animationPage({"own.pch", "2", "pch", "320", "200", "200", "false"});
+    page.replace(page.find("</head>"), 0,
+                 "<script type=\"text/javascript\" src=\"neo.js\" charset=\"UTF-8\"></script>\r\n");
+    page.replace(page.find("_load.dat"), 9, "_load.pch");
+    EXPECT_EQ(folder.read("anim.html"), page);
+    EXPECT_EQ(folder.read("_load.pch"), std::string("NEO \x40\x01\xC8\x00strokes", 15));
+    EXPECT_EQ(addressReceived(folder), "http://localhost:8080/anim.html");
+
+    folder.write("java.pch", "java bytes");
+    path = folder.file("java.pch");
+    request.path = path.c_str();
+    ASSERT_TRUE(playAnimation(request, dir.c_str(), nullptr));
+    EXPECT_EQ(folder.read("_load.dat"), "java bytes");
     TextBuffer address;
     animationPageAddress(dir.c_str(), address);
     EXPECT_EQ(addressReceived(folder), address.text());
@@ -211,7 +242,7 @@ TEST(PlayAnimation, WritesThePageCopiesTheFileAndOpensTheAddress) {
 TEST(PlayAnimation, AnEmptyPathAsksForAFileName) {
     TempFolder folder;
     platform::posix::takeShownBoxes();
-    PlaybackRequest request{"", 300, 300, 2, false};
+    PlaybackRequest request{"", 300, 300, 2, false, 80};
     EXPECT_FALSE(playAnimation(request, folder.path().string().c_str(), nullptr));
     auto boxes = platform::posix::takeShownBoxes();
     ASSERT_EQ(boxes.size(), 1u);

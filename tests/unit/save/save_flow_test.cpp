@@ -455,12 +455,12 @@ TEST_F(NativeAskerTest, ThumbnailSizeComesFromThePercentages) {
     settings.ThumHPers = 33;
     post(savetest::recordBody('P', savetest::pngPicture(50, 50)));
     ASSERT_TRUE(saveNatively());
-    EXPECT_EQ(pngSize(folder.read("s_000.png")), std::make_pair(1u, 16u));
+    EXPECT_EQ(pngSize(folder.read("s_001.png")), std::make_pair(1u, 16u));
 
     settings.ThumWPers = 0;
     settings.ThumHPers = 150;
     ASSERT_TRUE(saveNatively());
-    EXPECT_EQ(pngSize(folder.read("s_000.png")), std::make_pair(1u, 75u));
+    EXPECT_EQ(pngSize(folder.read("s_002.png")), std::make_pair(1u, 75u));
 }
 
 TEST_F(NativeAskerTest, StoredGifBecomesPngAbove256Colours) {
@@ -501,13 +501,34 @@ TEST_F(NativeAskerTest, TransparentColourKeepsOnlyColourAndSwitch) {
     EXPECT_EQ(static_cast<uint32_t>(settings.ColorTP), 0x80123456u);
 }
 
-TEST_F(NativeAskerTest, NeverOverwrites) {
-    settings.OptionFlag = 0x17;
-    folder.write("000.pch", "old record");
+TEST_F(NativeAskerTest, ATakenNameGetsTheNextFreeNumberAndIsKept) {
+    settings.OptionFlag = 0x1C;  // picture, thumbnail and record; no overwrite question
+    folder.write("000.spch", "old record");
+    folder.write("s_001.png", "old thumbnail");
     post(savetest::recordBody('P', savetest::pngPicture(8, 8), "new record"));
-    EXPECT_FALSE(saveNatively());
-    EXPECT_EQ(folder.read("000.pch"), "old record");
-    EXPECT_FALSE(folder.exists("000.png"));
+    ASSERT_TRUE(saveNatively());
+    EXPECT_EQ(std::string(result.text()), linesFor({"002.png", "s_002.png", "002.pch"}));
+    EXPECT_EQ(folder.read("000.spch"), "old record");
+    EXPECT_EQ(folder.read("s_001.png"), "old thumbnail");
+    EXPECT_EQ(std::string(settings.saveFile.text()), "002");
+    settings.OptionFlag = 0x4;  // a record not written does not take the name
+    folder.write("003.pch", "");
+    ASSERT_TRUE(saveNatively());
+    EXPECT_EQ(std::string(result.text()), linesFor({"003.png"}));
+}
+
+TEST(NextFileName, CountsUpTheTrailingDigitsOrAddsOne) {
+    struct Case {
+        const char* name;
+        const char* next;
+    };
+    for (Case c : {Case{"000", "001"}, Case{"009", "010"}, Case{"a09", "a10"}, Case{"99", "100"},
+                   Case{"pic", "pic1"}, Case{"pic9", "pic10"}, Case{"2024-12-31", "2024-12-32"},
+                   Case{"絵", "絵1"}, Case{"ソ5", "ソ6"}}) {
+        TextBuffer next;
+        nextFileName(c.name, next);
+        EXPECT_STREQ(next.text(), c.next) << c.name;
+    }
 }
 
 TEST_F(NativeAskerTest, EmptyFolderOrFileNameIsRefused) {

@@ -312,6 +312,28 @@ TEST_F(LocalServerTest, FailedOrSilentSavesGetTheFailureReply) {
     EXPECT_EQ(handler_.calls, 3);
 }
 
+TEST_F(LocalServerTest, TheHtml5PainterIsAnsweredInUtf8WithBareLineEnds) {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
+    const std::string painter = "X-Requested-With: PaintBBS\r\n\r\n";
+    std::string withPainter = postHead(4);
+    withPainter.replace(withPainter.size() - 2, 2, painter);
+    saveWith("ソ絵.png (1.00KB)\r\n");
+    Client saved(port_);
+    saved.send(withPainter + "abcd");
+    EXPECT_EQ(saved.readToEnd(), head + u8"error\nソ絵.png (1.00KB)\n====================\n保存完了。\n"
+                                        u8"終了する場合はブラウザを閉じてください。\n続けて描くこともできます。\n \n"
+                                        u8"---以下のメッセージは関係なし---");
+    handler_.action = [](TextBuffer&) { return false; };
+    Client failed(port_);
+    failed.send(withPainter + "abcd");
+    EXPECT_EQ(failed.readToEnd(), head + u8"error\n保存ができませんでした\n----------");
+    std::string otherValue = withPainter;
+    otherValue.replace(otherValue.find("PaintBBS"), 8, "paintbbs");
+    Client other(port_);
+    other.send(otherValue + "abcd");
+    EXPECT_EQ(other.readToEnd(), replyHead + notSavedText);
+}
+
 TEST_F(LocalServerTest, WithoutAHandlerEveryPostGetsTheFailureReply) {
     server_.setSubmissionHandler(nullptr, nullptr);
     Client c(port_);
