@@ -337,9 +337,9 @@ class TestWindowsPainter(PainterPage, unittest.TestCase):
             f.write(JAVA_ANIMATION)
         presser = road.Presser(LAUNCHER, PRESSER, [(BOX_CAPTION, OK, {})], self.root)
         self.start("-a0", road.windows_path(java), "-r")
-        pressed = presser.pressed()
-        self.assertEqual(len(pressed), 1)
-        self.assertIn(JAVA_REFUSAL, pressed[0][1])
+        caption, text = presser.pressed()[0]  # the report's first line: the message's own line break follows
+        self.assertEqual(caption, BOX_CAPTION)
+        self.assertIn(JAVA_REFUSAL, text)
         self.assertFalse(os.path.exists(os.path.join(self.folder, "draw.html")))
         self.assertFalse(os.path.exists(self.address_file))
         self.exit()
