@@ -2,7 +2,7 @@
 
 #include "app/decimal.h"
 #include "app/text_buffer.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 
 namespace {
 

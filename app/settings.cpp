@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/decimal.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "platform/platform.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/text_buffer.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 
 enum class AppletKind : int {
     PaintBBS = 0,

@@ -9,11 +9,11 @@
 #include "pages/design.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
+#include "resources/text_ids.h"
 #include "pages/playback.h"
 
 namespace {
 
-constexpr int drawHeadResource = 117;
 constexpr uint32_t smallestLayerCount = 2;
 constexpr int32_t wholeWindow = -1;
 constexpr uint16_t plainHttpPort = 80;
@@ -129,7 +129,7 @@ bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
     IniSection design(settingsFile.text(), "Design");
     const PaletteEntry* palette = kind == AppletKind::Poo ? nullptr : paletteScript(setup.palette);
 
-    writeTextResource(file, drawHeadResource);
+    writeTextResource(file, IDR_DRAW_HEAD);
     if (drawsWithHtml5Painter(setup, folder)) writePainterLinks(file, folder);
     if (palette) writeFormatted(file, "<script type=\"text/javascript\" src=\"%s\"></script>\r\n", palette->script);
     TextBuffer colour;

@@ -8,7 +8,7 @@
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "pages/applets.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "platform/platform.h"
 
 // The parameters of kinds 0 to 4, ending with the design parameters of the

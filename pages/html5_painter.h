@@ -7,7 +7,7 @@
 
 #include "app/file_handle.h"
 #include "app/text_buffer.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 
 // The painter's script; its presence in the program folder turns the
 // PaintBBS pages into pages for the painter.

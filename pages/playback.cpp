@@ -11,10 +11,10 @@
 #include "pages/drawing_page.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
+#include "resources/text_ids.h"
 
 namespace {
 
-constexpr int animHeadResource = 118;
 constexpr int largestLineCapacity = 4096;
 constexpr int headerLineLimit = 65536;  // more lines than any header holds
 constexpr int32_t defaultAnimationSide = 300;
@@ -106,7 +106,7 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     folderFile(folder, "anim.html", path);
     FileHandle file;
     if (!file.createWrite(path.text())) return false;
-    writeTextResource(file, animHeadResource);
+    writeTextResource(file, IDR_ANIM_HEAD);
     writeScriptString(file, fileName);
     char text[160];
     std::snprintf(text, sizeof text, "';\r\nvar lcount=%u;\r\n//-->\r\n</script>", layers);

@@ -7,14 +7,13 @@
 
 #include "app/text_buffer.h"
 #include "save/submission.h"
-#include "server/submission_handler.h"
 
 class RasterImage;
 class SaveAsker;
 struct SaveChoices;
 struct Settings;
 
-class SaveFlow : public SubmissionHandler {
+class SaveFlow {
 public:
     SaveFlow(Settings& settings, SaveAsker& asker) : settings_(settings), asker_(asker) {}
 
@@ -24,7 +23,7 @@ public:
     // be read, the picture is not a readable PNG (before any question), the
     // user declines, or the save folder cannot be entered (nothing written).
     // The save folder is left current.
-    bool saveSubmission(TextBuffer& resultText) override;
+    bool saveSubmission(TextBuffer& resultText);
 
 private:
     // The names about to be written; an empty name is an output not written.

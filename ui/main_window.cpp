@@ -55,7 +55,7 @@ HICON loadProgramIcon(int side) {
 
 }  // namespace
 
-MainWindow::MainWindow(Settings& settings, SubmissionHandler* handler) : settings_(settings), handler_(handler) {}
+MainWindow::MainWindow(Settings& settings, LocalServer& server) : settings_(settings), server_(server) {}
 
 MainWindow::~MainWindow() {
     destroy();
@@ -71,23 +71,12 @@ bool MainWindow::create() {
     return true;
 }
 
-bool MainWindow::startUp() {
-    enterProgramFolder();
+void MainWindow::showStart(const DrawingSetup& setup) {
     setIcons();
-    DrawingSetup setup;
-    loadSettings(settings_, setup);
     showOverwriteQuestion();
     fillLists();
     showSetup(setup);
-    server_.setSubmissionHandler(handler_, enterProgramFolder);
-    if (!server_.startServer(handle(), settings_.Port)) return false;
     setSpinRanges();
-    return true;
-}
-
-void MainWindow::shutDown() {
-    server_.stopServer();
-    deleteTemporaryFiles();
 }
 
 void MainWindow::applyCommandLine(const char* text) {
@@ -202,10 +191,8 @@ void MainWindow::choosePreset(int index) {
 }
 
 void MainWindow::exitProgram() {
-    DrawingSetup setup;
-    readSetup(setup);
-    saveSettings(settings_, setup);
-    shutDown();
+    readSetup(exitSetup_);
+    exited_ = true;
     destroy();
     PostQuitMessage(0);
 }

@@ -1,39 +1,34 @@
 // The main window: a modeless dialog (template 101) whose controls hold the
-// set-up of the next drawing, with the menu of the program's dialogs. It owns
-// the local server, whose socket events arrive as window message 1024, and
-// works on the settings of the whole run.
+// set-up of the next drawing, with the menu of the program's dialogs. It
+// hands the local server its socket events, which arrive as window message
+// 1024, and works on the settings of the whole run.
 #pragma once
 
 #include <cstdint>
 
 #include "app/settings.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "server/local_server.h"
 #include "ui/controls.h"
 #include "ui/window_base.h"
-
-class SubmissionHandler;
 
 // The maker's home page, opened by Help > home page.
 extern const char homePageAddress[];
 
 class MainWindow : public DialogBase {
 public:
-    // settings and handler (null: every submission gets the failure reply)
-    // are used for the whole life of the window.
-    MainWindow(Settings& settings, SubmissionHandler* handler);
+    // settings and server are used for the whole life of the window.
+    MainWindow(Settings& settings, LocalServer& server);
     ~MainWindow() override;
 
     // Creates template 101 hidden and without owner; false when it cannot.
     bool create();
-    // Enters the program folder, sets the icons, fills the controls from
-    // set.ini and starts the server on its port (or a fallback), then sets
-    // the spin ranges. False when the server could not start (after its
-    // message); the window is then not to be shown.
-    bool startUp();
-    // Stops the server, enters the program folder and deletes the temporary
-    // files of the drawings (_post.dat, _tmppng.dat, _tmppch.dat, _load.dat).
-    void shutDown();
+    // Sets the icons and fills the controls from the settings and setup:
+    // the lists, the set-up, the overwrite item and the spin ranges.
+    void showStart(const DrawingSetup& setup);
+    // The set-up the controls held when File > Exit or the close box ended
+    // the window; null while it has not ended so.
+    const DrawingSetup* setupAtExit() const { return exited_ ? &exitSetup_ : nullptr; }
     // Applies the program's command line to the controls; -r posts the draw
     // command, so that drawing starts once the message loop runs.
     void applyCommandLine(const char* text);
@@ -62,7 +57,7 @@ private:
     void fillLists();
     void setSpinRanges();
     void showOverwriteQuestion();
-    // Save the settings, shut down, destroy the window and post quit.
+    // Keeps the set-up, destroys the window and posts quit.
     void exitProgram();
     void draw();
     void browseForPicture();
@@ -73,8 +68,9 @@ private:
     void runPlayback();
 
     Settings& settings_;
-    SubmissionHandler* handler_;
-    LocalServer server_;
+    LocalServer& server_;
+    DrawingSetup exitSetup_;
+    bool exited_ = false;
     ComboBoxControl applets_;
     ComboBoxControl qualities_;
     ComboBoxControl palettes_;

@@ -25,6 +25,8 @@ from lifecycle_test import (FALLBACK_PORTS, TEMPORARY_FILES, applets_of, block_p
 PROGRAM = COMMANDER = PRESSER = STAND_IN = LAUNCHER = None
 
 CAPTION = "Sketchhaven"   # the main window's
+PLAYBACK_CAPTION = "アニメーション再生"
+PLAYBACK, PLAYBACK_PATH = 40004, 1125
 BOX_CAPTION = "Error"     # Wine's caption of a box given none, in its English texts
 EXIT, CLOSE_BOX = 40001, 2
 OK = 1
@@ -164,6 +166,68 @@ class TestCommandLine(WindowsLifecycle):
         setting = read_ini(self.path("set.ini"))["Setting"]
         self.assertEqual((setting["Applet"], setting["ImageWidth"], setting["ImageHeight"]), ("2", "640", "480"))
         self.assertEqual(setting["Port"], str(self.port))
+
+
+class TestPages(WindowsLifecycle):
+    """The pages the Windows program writes carry the texts of its own
+    resources: draw.html is byte for byte the native program's for the same
+    set.ini and command line, anim.html starts with its head text."""
+
+    ARGUMENTS = ["-a0", "-p3", "-w123", "-h77", "-r"]
+    FILES = ["PaintBBS.jar", "paletteHLS.js", "neo.js", "neo.css"]
+
+    def native_page(self):
+        native = os.environ.get("SKETCHHAVEN_NATIVE_PROGRAM", "")
+        self.assertTrue(os.path.exists(native), "the native program is not built: %r" % native)
+        folder = os.path.join(self.root, "native")
+        os.mkdir(folder)
+        for name in self.FILES:
+            shutil.copy2(self.path(name), folder)
+        write_ini(os.path.join(folder, "set.ini"), {"Setting": {"Port": road.free_port()},
+                                                    "Browser": {"Flag": 1, "Path": "/bin/true"}})
+        p = subprocess.Popen([road.place_program(folder, native)] + self.ARGUMENTS, cwd=self.root,
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(p)
+        page = os.path.join(folder, "draw.html")
+        self.assertTrue(wait_for_file(page, 30), "the native program wrote no page")
+        time.sleep(0.5)  # written whole before the browser starts; the browser is /bin/true
+        p.terminate()
+        p.wait(20)
+        with open(page, "rb") as f:
+            return f.read()
+
+    def test_draw_and_anim_pages_carry_the_programs_texts(self):
+        for name in self.FILES:
+            self.put(name, b"stand-in " + name.encode())
+        self.put("own.pch", b"NEO \x20\x00\x10\x00strokes")
+        browser = os.path.join(self.root, "browser")
+        os.mkdir(browser)
+        stand_in = shutil.copy2(STAND_IN, browser)
+        address_file = os.path.join(browser, "stand_in_address.txt")
+        self.write_settings(Browser={"Flag": 1, "Path": road.windows_path(stand_in)})
+        p = self.start_listening(*self.ARGUMENTS)
+        self.assertTrue(wait_for_file(address_file, 30), "the browser was not started")
+        os.remove(address_file)
+        with open(self.path("draw.html"), "rb") as f:
+            self.assertEqual(f.read(), self.native_page())
+
+        presser = road.Presser(LAUNCHER, PRESSER, [(PLAYBACK_CAPTION, OK, {PLAYBACK_PATH: road.windows_path(
+            self.path("own.pch"))})], self.root)
+        self.command("post", CAPTION, PLAYBACK)
+        self.assertEqual(len(presser.pressed()), 1)
+        self.assertTrue(wait_for_file(address_file, 30), "the browser was not started for the playback")
+        with open(address_file, encoding="utf-8") as f:
+            self.assertEqual(f.read(), "http://localhost:%d/anim.html" % self.port)
+        head_source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources",
+                                   "anim_head.html")
+        with open(head_source, encoding="utf-8") as f:
+            head = f.read().replace("\n", "\r\n").encode("cp932")
+        status, page = self.get("anim.html")
+        self.assertEqual(status, 200)
+        self.assertTrue(page.startswith(head), page[:300])
+        self.assertIn(b'<script type="text/javascript" src="neo.js" charset="UTF-8"></script>', page)
+        self.assertEqual(self.get("_load.pch"), (200, b"NEO \x20\x00\x10\x00strokes"))
+        self.exit_through(p, EXIT)
 
 
 class TestExit(WindowsLifecycle):

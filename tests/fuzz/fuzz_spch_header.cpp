@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "pages/playback.h"
 #include "tests/fuzz/fuzz_file.h"
 

@@ -21,6 +21,7 @@
 #include "tests/win32/program_files.h"
 #include "tests/win32/test_pictures.h"
 #include "ui/controls.h"
+#include "program/program_window.h"
 #include "ui/main_window.h"
 #include "ui/resource_ids.h"
 
@@ -202,13 +203,13 @@ protected:
         port_ = port;
         if (port_ == 0) return false;
         files_.write("set.ini", "[Setting]\r\nPort=" + std::to_string(port_) + "\r\n" + setting + sections);
-        window_ = std::make_unique<MainWindow>(settings_, nullptr);
-        if (!window_->create()) return false;
-        started_ = window_->startUp();
+        session_ = std::make_unique<ProgramSession>(settings_, nullptr);
+        window_ = std::make_unique<MainWindow>(settings_, session_->server());
+        started_ = startProgramWindow(*session_, *window_);
         return started_;
     }
     void TearDown() override {
-        if (started_) window_->shutDown();
+        if (started_) session_->close(nullptr);
         if (window_) window_->destroy();
         for (const std::string& name : placed_) platform::deleteFile(files_.file(name).c_str());
     }
@@ -244,6 +245,7 @@ protected:
 
     ProgramFiles files_;
     Settings settings_;
+    std::unique_ptr<ProgramSession> session_;
     std::unique_ptr<MainWindow> window_;
     uint16_t port_ = 0;
 
@@ -693,23 +695,27 @@ TEST_F(MainWindows, ShutDownDeletesTheTemporaryFilesAndFreesThePort) {
     for (const char* name : keptFiles) files_.write(name, "kept");
     EXPECT_FALSE(portIsFree(port_));
     SetCurrentDirectoryW(L"C:\\");
-    window_->shutDown();
+    session_->close(nullptr);
     for (const char* name : temporaryFiles) EXPECT_FALSE(files_.exists(name)) << name;
     for (const char* name : keptFiles) EXPECT_EQ(files_.read(name), "kept") << name;
     EXPECT_TRUE(portIsFree(port_));
 }
 
-TEST_F(MainWindows, ExitWritesTheSettingsStopsAndQuits) {
+TEST_F(MainWindows, ExitKeepsTheSetUpQuitsAndTheSessionWritesTheSettings) {
     ASSERT_TRUE(start("Applet=1\r\nOptionFlag=29\r\n"));
     for (const char* name : temporaryFiles) files_.write(name, "temporary");
     typeText(main(), IDC_MAIN_IMAGE_WIDTH, "777");
     selectApplet(4);
     command(main(), IDM_OVERWRITE_QUESTION, 0);
+    EXPECT_EQ(window_->setupAtExit(), nullptr);
     command(main(), IDM_EXIT, 0);
     EXPECT_EQ(main(), nullptr);
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
+    ASSERT_NE(window_->setupAtExit(), nullptr);
+    session_->close(window_->setupAtExit());
+    started_ = false;
     EXPECT_EQ(files_.setting("Setting", "ImageWidth"), "777");
     EXPECT_EQ(files_.setting("Setting", "Applet"), "4");
     EXPECT_EQ(files_.setting("Setting", "OptionFlag"), "28");

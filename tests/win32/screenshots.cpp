@@ -23,6 +23,7 @@
 #include "ui/dialogs/preset_editor_dialog.h"
 #include "ui/dialogs/save_dialog.h"
 #include "ui/dialogs/thumbnail_dialog.h"
+#include "program/program_window.h"
 #include "ui/main_window.h"
 #include "ui/resource_ids.h"
 
@@ -100,14 +101,15 @@ int main(int argc, char** argv) {
     shoot(folder, "thumbnail", thumbnail, IDD_THUMBNAIL);
 
     Settings mainSettings;
-    MainWindow main(mainSettings, nullptr);
-    if (main.create() && main.startUp()) {
+    ProgramSession session(mainSettings, nullptr);
+    MainWindow main(mainSettings, session.server());
+    if (startProgramWindow(session, main)) {
         main.show(SW_SHOWNORMAL);
         if (!captureWindow(main.handle(), (folder + "\\main_window.png").c_str())) {
             std::fprintf(stderr, "could not capture main_window\n");
             ++failures;
         }
-        main.shutDown();
+        session.close(nullptr);
         main.destroy();
     } else {
         std::fprintf(stderr, "could not start the main window\n");

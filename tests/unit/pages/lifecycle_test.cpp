@@ -7,7 +7,7 @@
 #include "app/browser_launch.h"
 #include "app/command_line.h"
 #include "app/program_folder.h"
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/program_folder_oracle.h"
 #include "tests/unit/pages/stand_in_browser.h"

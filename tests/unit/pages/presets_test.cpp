@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "tests/support/temp_folder.h"
 
 using Lines = std::vector<std::string>;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "pages/drawing_setup.h"
+#include "app/drawing_setup.h"
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/program_folder_oracle.h"
 

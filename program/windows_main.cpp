@@ -5,23 +5,20 @@
 
 #include <string>
 
-#include "app/program/save_handler.h"
 #include "app/settings.h"
-#include "platform/platform.h"
 #include "platform/win32/wide.h"
-#include "ui/main_window.h"
+#include "program/program_window.h"
+#include "ui/dialogs/dialog_save_asker.h"
 
 namespace {
-
-constexpr char instanceName[] = "*Sketchhaven*";
 
 // Registers the common-control classes the windows use (the spin controls
 // among them), then takes the named lock; false when another instance
 // holds it.
-bool acquireSingleInstance(const char* name) {
+bool acquireSingleInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    return platform::acquireInstanceLock(name);
+    return ProgramSession::acquireLock();
 }
 
 // The program's arguments after its own name, code page 932.
@@ -51,15 +48,15 @@ int runMessageLoop(HWND dialog) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (!acquireSingleInstance(instanceName)) return 0;
+    if (!acquireSingleInstance()) return 0;
     static Settings settings;
-    static MainWindow window(settings, saveHandler(settings));
-    if (!window.create()) return 0;
-    if (!window.startUp()) {
-        window.shutDown();
-        return 0;
-    }
+    static DialogSaveAsker asker(settings);
+    static ProgramSession session(settings, &asker);
+    static MainWindow window(settings, session.server());
+    if (!startProgramWindow(session, window)) return 0;
     window.applyCommandLine(commandLineArguments().c_str());
     window.show(SW_SHOWNORMAL);
-    return runMessageLoop(window.handle());
+    int code = runMessageLoop(window.handle());
+    session.close(window.setupAtExit());
+    return code;
 }

@@ -6,19 +6,18 @@
 #include <cstring>
 
 #include "app/command_line.h"
-#include "app/program/save_handler.h"
+#include "app/drawing_setup.h"
 #include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "pages/drawing_page.h"
-#include "pages/drawing_setup.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
-#include "server/local_server.h"
+#include "program/program_session.h"
+#include "save/native_asker.h"
 
 namespace {
 
-constexpr char instanceName[] = "*Sketchhaven*";
 constexpr int commandLineCapacity = 1023;
 constexpr int pathCapacity = 511;
 
@@ -52,28 +51,22 @@ void startDrawingNow(const DrawingSetup& setup, uint16_t port) {
     startDrawing(setup, folder.text(), port, nullptr);
 }
 
-void shutDown(LocalServer& server) {
-    server.stopServer();
-    deleteTemporaryFiles();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!platform::acquireInstanceLock(instanceName)) return 0;
+    if (!ProgramSession::acquireLock()) return 0;
     char startFolder[pathCapacity + 1] = "";
     platform::currentFolder(startFolder, sizeof startFolder);
-    if (!enterProgramFolder()) return 1;
     static Settings settings;
+    static NativeAsker asker(settings);
+    static ProgramSession session(settings, &asker);
     static DrawingSetup setup;
-    loadSettings(settings, setup);
-    static LocalServer server;
-    server.setSubmissionHandler(saveHandler(settings), enterProgramFolder);
-    platform::SocketEventLoop loop(server);
+    if (!session.open(setup)) return 1;
+    platform::SocketEventLoop loop(session.server());
     if (!loop.isReady()) return 1;
     // The server's message box was the report; set.ini stays as it was.
-    if (!server.startServer(loop.window(), settings.Port)) {
-        shutDown(server);
+    if (!session.serve(loop.window())) {
+        session.close(nullptr);
         return 1;
     }
     TextBuffer arguments(commandLineCapacity);
@@ -85,7 +78,6 @@ int main(int argc, char** argv) {
     }
     if (given.drawRequested) startDrawingNow(setup, settings.Port);
     int code = loop.run();
-    saveSettings(settings, setup);
-    shutDown(server);
+    session.close(&setup);
     return code;
 }
