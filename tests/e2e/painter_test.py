@@ -33,6 +33,8 @@ SAVED_TEXT = ("====================\n保存完了。\n終了する場合はブ�
 FAILED_TEXT = "保存ができませんでした\n----------"
 # A Java applet's animation: anything that does not start with "NEO ".
 JAVA_ANIMATION = bytes(range(256)) * 4
+# The heart of the refusal, readable only when it reaches the user as Japanese.
+JAVA_REFUSAL = "Javaアプレットのアニメーション（PCH・SPCH）を再生できません"
 
 # Runs in the page's head; its start call runs in the body after the applet
 # cell, before the painter replaces the applet. Each leaves a mark.
@@ -122,11 +124,9 @@ SECOND_STROKES = [(30, 170, 40, 120, 10, 30, 130)]
 
 @unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
 class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
-    def start_drawing(self, *arguments, **setting):
-        """The program started with arguments and -r; the address it sent the browser to."""
+    def start_program(self, *arguments, **setting):
+        """The program started with PaintBBS, arguments and -r, and the browser stand-in."""
         self.port = road.free_port()
-        self.saved = os.path.join(self.root, "saved")
-        os.makedirs(self.saved, exist_ok=True)
         values = {"Port": self.port, "SaveDir": self.saved, "Palette": 0}
         values.update(setting)
         lifecycle_test.write_ini(self.path("set.ini"), {"Setting": values,
@@ -135,6 +135,10 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
             os.remove(self.browser.record)
         self.running = self.start("-a0", *arguments, "-r")
         self.wait_listening(self.running, self.port)
+
+    def start_drawing(self, *arguments, **setting):
+        """The address the program sent the browser to."""
+        self.start_program(*arguments, **setting)
         addresses = self.browser.arguments()
         self.assertIsNotNone(addresses, "the browser was not started: " + self.error_text(self.running))
         return addresses[0]
@@ -142,6 +146,8 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
     def setUp(self):
         super().setUp()
         put_painter(self.folder)
+        self.saved = os.path.join(self.root, "saved")
+        os.mkdir(self.saved)
 
     def error_text(self, process):
         process.errors.seek(0)
@@ -191,31 +197,24 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
         self.assertEqual(self.chrome.evaluate("standInPainter.params.pch_file"), "_load.pch")
         self.stop(self.running)
 
-        address = self.start_drawing(os.path.join(self.saved, "001.png"))
+        address = self.start_drawing(os.path.relpath(os.path.join(self.saved, "001.png"), self.outside))
         self.assertContinued(address, "draw", (200, 150), second)
         self.assertEqual(self.chrome.evaluate("standInPainter.params.image_canvas"), "_load.dat")
 
     def test_a_java_animation_is_refused_before_the_page_is_written(self):
         for name in ["java.pch", "java.spch"]:
             with self.subTest(name):
-                with open(self.path(name), "wb") as f:
+                # Named relative to the folder the program is started in.
+                with open(os.path.join(self.outside, name), "wb") as f:
                     f.write(JAVA_ANIMATION)
-                port = road.free_port()
-                lifecycle_test.write_ini(self.path("set.ini"), {
-                    "Setting": {"Port": port, "Palette": 0}, "Browser": {"Flag": 1, "Path": self.browser.path}})
-                p = self.start("-a0", self.path(name), "-r")
-                self.wait_listening(p, port)
+                self.start_program(name)
                 deadline = time.time() + 10
-                while JAVA_REFUSAL not in self.error_text(p) and time.time() < deadline:
+                while JAVA_REFUSAL not in self.error_text(self.running) and time.time() < deadline:
                     time.sleep(0.05)
-                self.stop(p)
-                self.assertIn(JAVA_REFUSAL, self.error_text(p))
+                self.stop(self.running)
+                self.assertIn(JAVA_REFUSAL, self.error_text(self.running))
                 self.assertFalse(os.path.exists(self.path("draw.html")))
                 self.assertIsNone(self.browser.arguments(timeout=0.5))
-
-
-# The heart of the refusal, readable only when it reaches the user as Japanese.
-JAVA_REFUSAL = "Javaアプレットのアニメーション（PCH・SPCH）を再生できません"
 
 
 # ---- The Windows program under Wine --------------------------------------------
