@@ -8,7 +8,7 @@ namespace {
 bool startBrowser(platform::WindowRef owner, const char* address, const char* settingsFile) {
     IniSection browser(settingsFile, "Browser");
     if (browser.getInt("Flag", 0) == 0) return platform::shellOpen(owner, address, nullptr);
-    TextBuffer program(511);
+    TextBuffer program(pathCapacity);
     browser.getText("Path", program, "");
     return !program.isEmpty() && platform::shellOpen(owner, program.text(), address);
 }
@@ -22,7 +22,7 @@ bool launchBrowser(platform::WindowRef owner, const char* address, const char* s
 }
 
 bool launchBrowser(platform::WindowRef owner, const char* address) {
-    TextBuffer path(511);
+    TextBuffer path(pathCapacity);
     settingsPath(path);
     return launchBrowser(owner, address, path.text());
 }

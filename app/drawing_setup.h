@@ -24,5 +24,5 @@ struct DrawingSetup {
     uint32_t undoBatch = 15;
     int palette = 3;           // palette list entry 0 to 3, -1 none
     bool animation = true;
-    TextBuffer continuePath{511};  // the picture to continue, empty for a new one
+    TextBuffer continuePath{pathCapacity};  // the picture to continue, empty for a new one
 };

@@ -4,14 +4,13 @@
 
 namespace {
 
-constexpr int longestProgramPath = 511;
 
 const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat", "_load.pch"};
 
 }  // namespace
 
 bool programFolder(TextBuffer& out) {
-    out.grow(longestProgramPath);
+    out.grow(pathCapacity);
     if (!platform::programPath(out.data(), static_cast<size_t>(out.sizeWithTerminator()))) {
         out.clear();
         return false;
@@ -25,7 +24,7 @@ bool programFolder(TextBuffer& out) {
 }
 
 bool enterProgramFolder() {
-    TextBuffer folder(longestProgramPath);
+    TextBuffer folder(pathCapacity);
     if (!programFolder(folder)) return false;
     // A program at the root of a drive leaves "C:", which names the drive's
     // current folder rather than its root.

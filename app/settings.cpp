@@ -129,6 +129,7 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     settings.ThumHPers = get16(ini, "ThumHPers", defaults.ThumHPers);
     settings.ColorTP = ini.getInt("ColorTP", defaults.ColorTP);
     settings.Port = get16(ini, "Port", defaults.Port);
+    settings.OpenToNetwork = ini.getInt("OpenToNetwork", defaults.OpenToNetwork ? 1 : 0) != 0;
 
     setup.kind = getSelection(ini, "Applet", setupDefaults.kind, appletKindCount);
     setup.appletWidth = ini.getInt("AppletWidth", setupDefaults.appletWidth);
@@ -146,7 +147,7 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
 }
 
 void loadSettings(Settings& settings, DrawingSetup& setup) {
-    TextBuffer path(511);
+    TextBuffer path(pathCapacity);
     settingsPath(path);
     loadSettings(path.text(), settings, setup);
 }
@@ -164,6 +165,7 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
     ini.setInt("ThumHPers", settings.ThumHPers);
     ini.setInt("ColorTP", settings.ColorTP);
     ini.setInt("Port", settings.Port);
+    ini.setInt("OpenToNetwork", settings.OpenToNetwork ? 1 : 0);
 
     ini.setInt("Applet", selectionToWrite(setup.kind, appletKindCount));
     ini.setInt("AppletWidth", setup.appletWidth);
@@ -181,7 +183,7 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
 }
 
 void saveSettings(const Settings& settings, const DrawingSetup& setup) {
-    TextBuffer path(511);
+    TextBuffer path(pathCapacity);
     settingsPath(path);
     saveSettings(path.text(), settings, setup);
 }

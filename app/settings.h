@@ -66,7 +66,7 @@ struct PresetTable {
 // those of a missing set.ini.
 struct SaveOptions {
     SaveOptions() { saveFile.assign("000"); }
-    TextBuffer saveDir{511};
+    TextBuffer saveDir{pathCapacity};
     TextBuffer saveFile{255};
     uint16_t OptionFlag = optionAskOverwrite | optionPlaybackProgress | optionSavePicture | optionSaveAnimation;
     uint16_t SaveType = 1;      // 0 BMP, 1 PNG, 2 JPEG, 3 GIF
@@ -83,6 +83,9 @@ struct SaveOptions {
 struct Settings : SaveOptions {
     Settings();  // with the nine default presets
     uint16_t Port = 80;
+    // The server listens on every interface, not on loopback only (key
+    // OpenToNetwork, 0 or 1).
+    bool OpenToNetwork = false;
     PresetTable presets;
 };
 

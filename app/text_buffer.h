@@ -5,6 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
+// The capacity of a path wherever the program holds one (its fields, set.ini,
+// the files it names), and of its other long texts: replies and questions.
+constexpr int pathCapacity = 511;
+constexpr int longTextCapacity = 511;
+
 class TextBuffer {
 public:
     TextBuffer();                       // capacity 63

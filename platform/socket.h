@@ -12,8 +12,15 @@ namespace platform {
 using RawSocket = uintptr_t;  // a socket of the system
 constexpr RawSocket noSocket = ~static_cast<RawSocket>(0);
 
+// Address families in the Windows numbering.
 constexpr int familyIPv4 = 2;
-constexpr uint32_t anyAddress = 0;  // every local interface
+constexpr int familyIPv6 = 23;
+
+// Where a listener takes connections from.
+enum class Reach {
+    loopback,        // this machine only: 127.0.0.1, or ::1
+    everyInterface,  // every interface of the family
+};
 
 // Error codes in the Windows numbering, on every platform.
 enum : int {
@@ -21,6 +28,8 @@ enum : int {
     errorConnectionAborted = 10053,  // the connection was ended on this side
     errorConnectionReset = 10054,    // the peer reset the connection
     errorAddressInUse = 10048,
+    errorAddressNotAvailable = 10049,  // the system has no such address (no ::1, say)
+    errorFamilyNotSupported = 10047,   // the system has no such family (no IPv6)
 };
 
 // Network events of a readiness registration, and the low 16 bits of the
@@ -49,9 +58,10 @@ public:
     static int lastError();
 
     // A new socket of the family: stream (TCP) or datagram. Closes a held one.
+    // An IPv6 socket takes IPv6 only, so that an IPv4 socket can share its port.
     bool open(int family, bool stream);
-    // Port and address in host order.
-    bool bind(int family, uint16_t port, uint32_t address);
+    // Port in host order; the address is the family's loopback or wildcard one.
+    bool bind(int family, uint16_t port, Reach reach);
     bool listen(int backlog);
     // The next waiting connection, handed to client through adopt. An
     // accepted socket inherits this socket's readiness registration.
@@ -80,6 +90,14 @@ public:
     int shutdown(int how);
     // -1 when no socket was held.
     int close();
+
+    // The local address of a connected socket as the system writes it
+    // ("192.168.1.5", "fd00::2"), NUL-terminated in out; false when it
+    // cannot be told or does not fit.
+    bool localAddress(char* out, int size) const;
+    // This machine's name (the network library must be started); false
+    // when it cannot be told or does not fit.
+    static bool machineName(char* out, int size);
 
     bool isOpen() const { return socket_ != noSocket; }
     RawSocket raw() const { return socket_; }

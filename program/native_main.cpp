@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int commandLineCapacity = 1023;
-constexpr int pathCapacity = 511;
 
 // The arguments after the program's name, joined by blanks; one that holds
 // a blank is quoted.

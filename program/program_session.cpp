@@ -22,7 +22,7 @@ bool ProgramSession::open(DrawingSetup& setup) {
 
 bool ProgramSession::serve(platform::WindowRef window) {
     server_.setSubmissionHandler(handler_ ? &*handler_ : nullptr, enterProgramFolder);
-    return server_.startServer(window, settings_.Port);
+    return server_.startServer(window, settings_.Port, settings_.OpenToNetwork);
 }
 
 void ProgramSession::close(const DrawingSetup* setup) {

@@ -78,8 +78,8 @@ bool SaveFlow::saveSubmission(TextBuffer& resultText) {
     SubmissionFlags flags = 0;
     if (!decodeSubmission(flags)) return false;
 
-    TextBuffer picturePath(511);
-    TextBuffer animationPath(511);
+    TextBuffer picturePath(pathCapacity);
+    TextBuffer animationPath(pathCapacity);
     if (!pathInCurrentFolder(picturePath, pictureFile) || !pathInCurrentFolder(animationPath, animationFile))
         return false;
     RasterImage picture;
@@ -122,7 +122,7 @@ bool SaveFlow::enterSaveFolder() const {
 }
 
 bool SaveFlow::confirmOverwrite(const OutputNames& names) {
-    TextBuffer text(511);
+    TextBuffer text(longTextCapacity);
     for (const TextBuffer* name : {&names.picture, &names.thumbnail, &names.animation}) {
         if (name->isEmpty() || !fileExists(name->text())) continue;
         text.append(name->text());

@@ -14,7 +14,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-  -DSKETCHHAVEN_FUZZ=ON -DSKETCHHAVEN_AREAS="${SKETCHHAVEN_AREAS:-image;save}" >/dev/null
+  -DSKETCHHAVEN_FUZZ=ON -DSKETCHHAVEN_AREAS="${SKETCHHAVEN_AREAS:-image;server;pages;save}" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 targets=("$@")
 if ((${#targets[@]} == 0)); then

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/warning.h"
 #include "server/elapsed.h"
 #include "server/request.h"
 
@@ -19,6 +20,9 @@ const char savedText[] =
     "====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
     "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---";
 const char notSavedText[] = "保存ができませんでした\r\n----------";
+// The answer to every request that the request gate keeps out.
+const char refusalText[] =
+    "HTTP/1.1 403 Forbidden\r\nContent-Type: text/plain\r\nContent-Length: 9\r\nConnection: close\r\n\r\nForbidden";
 
 // Pieces of body read in one event; the rest waits for the next event, so
 // that other connections are served in between.
@@ -40,45 +44,87 @@ void LocalServer::setSubmissionHandler(SubmissionHandler* handler, bool (*enterP
     enterProgramFolder_ = enterProgramFolder;
 }
 
-bool LocalServer::startServer(platform::WindowRef window, uint16_t& port) {
+bool LocalServer::startServer(platform::WindowRef window, uint16_t& port, bool openToNetwork) {
     window_ = window;
     sender_.setOwner(window);
+    openToNetwork_ = openToNetwork;
     if (!platform::SocketHandle::startNetwork(2, 2)) {
-        showMessage(window_, "error WSAStartup");
+        showWarning(window_, "error WSAStartup");
         return false;
     }
     networkStarted_ = true;
-    if (!listener_.open(platform::familyIPv4, true)) {
-        showMessage(window_, "error socket");
-        return false;
-    }
-    bool bound = listener_.bind(platform::familyIPv4, port, platform::anyAddress);
+    if (openToNetwork_ && !platform::SocketHandle::machineName(machineName_, machineNameCapacity))
+        machineName_[0] = '\0';
+    platform::Reach reach = openToNetwork_ ? platform::Reach::everyInterface : platform::Reach::loopback;
+    int error = 0;
+    Binding binding = bindListeners(port, reach, error);
     for (uint16_t fallback : fallbackPorts) {
-        if (bound) break;
-        bound = listener_.bind(platform::familyIPv4, fallback, platform::anyAddress);
-        if (bound) port = fallback;
+        if (binding != Binding::taken) break;
+        binding = bindListeners(fallback, reach, error);
+        if (binding == Binding::bound) port = fallback;
     }
-    if (!bound) {
+    if (binding == Binding::noSocket) {
+        showWarning(window_, "error socket");
+        return false;
+    }
+    if (binding == Binding::taken) {
         char text[32];
-        std::snprintf(text, sizeof text, "error bind %d", platform::SocketHandle::lastError());
-        showMessage(window_, text);
+        std::snprintf(text, sizeof text, "error bind %d", error);
+        showWarning(window_, text);
         return false;
     }
-    if (!listener_.listen(listenBacklog)) {
-        showMessage(window_, "error listen");
-        return false;
+    port_ = port;
+    for (platform::SocketHandle& listener : listeners_) {
+        if (listener.isOpen() && !listener.listen(listenBacklog)) {
+            showWarning(window_, "error listen");
+            return false;
+        }
     }
-    if (!listener_.notifyWindow(window_, platform::socketMessage,
-                                platform::eventRead | platform::eventAccept | platform::eventClose)) {
-        showMessage(window_, "error WSAAsyncSelect");
-        return false;
+    for (platform::SocketHandle& listener : listeners_) {
+        if (listener.isOpen() &&
+            !listener.notifyWindow(window_, platform::socketMessage,
+                                   platform::eventRead | platform::eventAccept | platform::eventClose)) {
+            showWarning(window_, "error WSAAsyncSelect");
+            return false;
+        }
     }
     return true;
 }
 
+LocalServer::Binding LocalServer::bindListeners(uint16_t port, platform::Reach reach, int& error) {
+    closeListeners();
+    platform::SocketHandle& ipv4 = listeners_[0];
+    if (!ipv4.open(platform::familyIPv4, true)) return Binding::noSocket;
+    if (!ipv4.bind(platform::familyIPv4, port, reach)) {
+        error = platform::SocketHandle::lastError();
+        ipv4.close();
+        return Binding::taken;
+    }
+    if (!ipv6_) return Binding::bound;
+    platform::SocketHandle& ipv6 = listeners_[1];
+    if (!ipv6.open(platform::familyIPv6, true)) {
+        ipv6_ = false;  // the system has no IPv6
+        return Binding::bound;
+    }
+    if (ipv6.bind(platform::familyIPv6, port, reach)) return Binding::bound;
+    error = platform::SocketHandle::lastError();
+    ipv6.close();
+    if (error == platform::errorAddressNotAvailable || error == platform::errorFamilyNotSupported) {
+        ipv6_ = false;  // no ::1 here: IPv4 alone
+        return Binding::bound;
+    }
+    // Another program has the port on IPv6, and a browser might reach it there.
+    ipv4.close();
+    return Binding::taken;
+}
+
+void LocalServer::closeListeners() {
+    for (platform::SocketHandle& listener : listeners_) listener.close();
+}
+
 void LocalServer::stopServer() {
     for (Connection& c : connections_) endConnection(c);
-    listener_.close();
+    closeListeners();
     if (networkStarted_) platform::SocketHandle::stopNetwork();
     networkStarted_ = false;
 }
@@ -86,19 +132,29 @@ void LocalServer::stopServer() {
 bool LocalServer::onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) {
     if (message != platform::socketMessage) return false;
     long event = static_cast<long>(lParam & 0xFFFF);
-    if (event & platform::eventAccept) return acceptConnection();
+    if (event & platform::eventAccept) {
+        platform::SocketHandle* listener = listenerOf(wParam);
+        return listener ? acceptConnection(*listener) : true;
+    }
     if (event & (platform::eventRead | platform::eventClose)) {
         if (Connection* c = connectionOf(wParam)) handleRead(*c);
     }
     return true;
 }
 
-bool LocalServer::acceptConnection() {
+platform::SocketHandle* LocalServer::listenerOf(uintptr_t raw) {
+    for (platform::SocketHandle& listener : listeners_) {
+        if (listener.isOpen() && listener.raw() == raw) return &listener;
+    }
+    return nullptr;
+}
+
+bool LocalServer::acceptConnection(platform::SocketHandle& listener) {
     platform::SocketHandle accepted;
-    if (!listener_.accept(accepted)) {
+    if (!listener.accept(accepted)) {
         // The connection may have gone again before it was taken.
         if (platform::SocketHandle::lastError() == platform::errorWouldBlock) return true;
-        showMessage(window_, "error accept");
+        showWarning(window_, "error accept");
         return false;
     }
     Connection* slot = slotForNewConnection();
@@ -172,7 +228,13 @@ void LocalServer::takeRequests(Connection& c) {
             if (c.room() == 0) endConnection(c);  // a header that does not fit is refused
             return;
         }
-        switch (request::methodOf(c.header(), end)) {
+        request::Method method = request::methodOf(c.header(), end);
+        char localAddress[64];
+        if (!request::admits(c.header(), end, method, siteFor(c, localAddress, sizeof localAddress))) {
+            refuse(c);
+            return;
+        }
+        switch (method) {
         case request::Method::get: {
             c.state = Connection::State::answering;
             bool keep = responder_.serveGet(c.socket(), c.header(), end);
@@ -188,13 +250,24 @@ void LocalServer::takeRequests(Connection& c) {
     }
 }
 
+request::Site LocalServer::siteFor(Connection& c, char* localAddress, int size) {
+    request::Site site;
+    site.port = port_;
+    site.openToNetwork = openToNetwork_;
+    if (openToNetwork_) {
+        site.machineName = machineName_;
+        if (c.socket().localAddress(localAddress, size)) site.localAddress = localAddress;
+    }
+    return site;
+}
+
 void LocalServer::startPost(Connection& c, int headerEnd) {
     uint32_t length = 0;
     switch (request::bodyLength(c.header(), headerEnd, length)) {
     case request::BodyLength::missing:
         // Without a length the body cannot be told from a next request.
         endConnection(c);
-        showMessage(nullptr, "POSTのサイズが取得できません");
+        showWarning(nullptr, "POSTのサイズが取得できません");
         return;
     case request::BodyLength::invalid: endConnection(c); return;
     case request::BodyLength::valid: break;
@@ -254,7 +327,7 @@ void LocalServer::completeBody(Connection& c) {
     }
     bool written = postFile_.close() && !c.bodyBroken;
     c.state = Connection::State::saving;
-    TextBuffer result(511);
+    TextBuffer result(longTextCapacity);
     bool saved = written && handler_ && handler_->saveSubmission(result);
     if (handler_ && enterProgramFolder_) enterProgramFolder_();
     if (saved && !result.isEmpty()) {
@@ -277,11 +350,17 @@ void LocalServer::replySaved(Connection& c, const TextBuffer& result) {
 }
 
 void LocalServer::reply(Connection& c, const char* text) {
-    c.state = Connection::State::answering;
     TextBuffer whole(replyHead);
     whole.append(text);
     if (c.painterPost) painterReply(text, whole);
-    sender_.sendText(c.socket(), whole.text());
+    sendAndClose(c, whole.text());
+}
+
+void LocalServer::refuse(Connection& c) { sendAndClose(c, refusalText); }
+
+void LocalServer::sendAndClose(Connection& c, const char* text) {
+    c.state = Connection::State::answering;
+    sender_.sendText(c.socket(), text);
     c.socket().shutdown(platform::shutSend);
     for (int i = 0; i < drainReads && c.socket().receive(receiveBuffer_, bufferSize) > 0; ++i) {
     }
@@ -315,6 +394,3 @@ void LocalServer::endConnection(Connection& c) {
     c.end();
 }
 
-void LocalServer::showMessage(platform::WindowRef owner, const char* text) {
-    platform::messageBox(owner, text, nullptr, platform::boxIconWarning | platform::boxSystemModal);
-}

@@ -11,6 +11,10 @@
 // drawing and can send it again. A submission whose body has stopped coming
 // for the stall limit gives way to the next POST instead: its connection is
 // closed and the new body is taken.
+//
+// Every GET and POST passes the request gate (request_gate.h) first; what it
+// keeps out gets the one refusal answer and its connection is closed, before
+// any file is opened or any body byte is written.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +24,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "server/connection.h"
+#include "server/request_gate.h"
 #include "server/sender.h"
 #include "server/static_responder.h"
 #include "server/submission_handler.h"
@@ -30,6 +35,9 @@ public:
     static constexpr uint32_t bufferSize = 4096;
     static constexpr int listenBacklog = connectionLimit;
     static constexpr uint32_t defaultStallLimit = 30000;  // milliseconds
+    // An IPv4 listener and, where the system has IPv6, an IPv6 one.
+    static constexpr int listenerLimit = 2;
+    static constexpr int machineNameCapacity = 256;
 
     LocalServer();
     ~LocalServer() override;
@@ -44,12 +52,15 @@ public:
     // its place.
     void setStallLimit(uint32_t milliseconds) { stallLimit_ = milliseconds; }
 
-    // Starts the socket library and listens on every local interface, on the
-    // first port that binds of: port, 80, 8010, 8011, 8012; port is then the
-    // one bound. Events go to window as message 1024, and window owns the
-    // message boxes. False after showing "error WSAStartup", "error socket",
-    // "error bind %d", "error listen" or "error WSAAsyncSelect".
-    bool startServer(platform::WindowRef window, uint16_t& port);
+    // Starts the socket library and listens on loopback (127.0.0.1, and ::1
+    // where the system has it), or with openToNetwork on every interface, on
+    // the first port that binds of: port, 80, 8010, 8011, 8012; port is then
+    // the one bound. A port is taken only when both families bind it (a
+    // browser may reach "localhost" by either). Events go to window as
+    // message 1024, and window owns the message boxes. False after showing
+    // "error WSAStartup", "error socket", "error bind %d", "error listen" or
+    // "error WSAAsyncSelect".
+    bool startServer(platform::WindowRef window, uint16_t& port, bool openToNetwork);
     // Closes every connection and the listener, and releases the library.
     void stopServer();
 
@@ -58,13 +69,21 @@ public:
     bool onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
-    bool acceptConnection();
+    enum class Binding { bound, taken, noSocket };
+    // Opens the listeners afresh and binds them to port; when it is taken,
+    // none is left open and error holds the system's code.
+    Binding bindListeners(uint16_t port, platform::Reach reach, int& error);
+    void closeListeners();
+    platform::SocketHandle* listenerOf(uintptr_t raw);
+    bool acceptConnection(platform::SocketHandle& listener);
     // A free slot, else the idle connection of lowest eviction rank used
     // least recently; null when every one is busy with a POST.
     Connection* slotForNewConnection();
     Connection* freeSlot();
     Connection* connectionOf(uintptr_t raw);
 
+    // What the gate knows of this server and of the connection c.
+    request::Site siteFor(Connection& c, char* localAddress, int size);
     void handleRead(Connection& c);
     void readHeader(Connection& c);
     // Handles every complete request collected, in order.
@@ -82,12 +101,19 @@ private:
     // The whole answer to the HTML5 painter for the reply text: its own head,
     // "error" LF and the text with LF line ends, in UTF-8.
     static void painterReply(const char* text, TextBuffer& out);
+    // The answer to what the request gate keeps out; the connection is closed.
+    void refuse(Connection& c);
+    // Sends text, then closes the connection without losing it to a reset.
+    void sendAndClose(Connection& c, const char* text);
     void endConnection(Connection& c);
-    void showMessage(platform::WindowRef owner, const char* text);
 
     platform::WindowRef window_ = nullptr;
     bool networkStarted_ = false;
-    platform::SocketHandle listener_;
+    platform::SocketHandle listeners_[listenerLimit];
+    bool ipv6_ = true;  // false once the system has shown it has no IPv6 (loopback)
+    uint16_t port_ = 0;
+    bool openToNetwork_ = false;
+    char machineName_[machineNameCapacity] = {};
     Connection connections_[connectionLimit];
     uint32_t useClock_ = 0;
     uint8_t receiveBuffer_[bufferSize];

@@ -98,22 +98,32 @@ BodyLength bodyLength(const char* header, int length, uint32_t& value) {
     return found ? BodyLength::valid : BodyLength::missing;
 }
 
-bool fieldEquals(const char* header, int length, const char* field, const char* value) {
-    int n = static_cast<int>(std::strlen(value));
-    for (int start = 0; start < length;) {
+Field fieldValue(const char* header, int length, const char* field, int& start, int& size) {
+    Field found = Field::absent;
+    for (int lineStart = 0; lineStart < length;) {
+        int lineFeed = find(header, lineStart, length, "\n");
+        int lineEnd = lineFeed < 0 ? length : lineFeed;
         int pos;
-        if (isField(header, length, start, field, pos)) {
-            while (pos < length && isBlank(header[pos])) ++pos;
-            int end = pos;
-            while (end < length && !isLineEnd(header[end])) ++end;
-            while (end > pos && isBlank(header[end - 1])) --end;
-            return end - pos == n && std::memcmp(header + pos, value, static_cast<size_t>(n)) == 0;
+        if (isField(header, lineEnd, lineStart, field, pos)) {
+            if (found != Field::absent) return Field::repeated;
+            int end = lineEnd;
+            while (pos < end && isBlank(header[pos])) ++pos;
+            while (end > pos && (isBlank(header[end - 1]) || isLineEnd(header[end - 1]))) --end;
+            start = pos;
+            size = end - pos;
+            found = Field::once;
         }
-        int lineFeed = find(header, start, length, "\n");
         if (lineFeed < 0) break;
-        start = lineFeed + 1;
+        lineStart = lineFeed + 1;
     }
-    return false;
+    return found;
+}
+
+bool fieldEquals(const char* header, int length, const char* field, const char* value) {
+    int start = 0;
+    int size = 0;
+    if (fieldValue(header, length, field, start, size) != Field::once) return false;
+    return static_cast<size_t>(size) == std::strlen(value) && std::memcmp(header + start, value, std::strlen(value)) == 0;
 }
 
 bool readRequestLine(const char* header, int length, RequestLine& line) {

@@ -26,8 +26,11 @@ enum class BodyLength { valid, missing, invalid };
 // a second such line with another value.
 BodyLength bodyLength(const char* header, int length, uint32_t& value);
 
-// The first line of the field (name in any letter case) holds exactly value,
-// blanks around it aside. False when there is no such line.
+// How often the header holds a field (name in any letter case): the value
+// of its only line, blanks around it dropped, is [start, start + size).
+enum class Field { absent, once, repeated };
+Field fieldValue(const char* header, int length, const char* field, int& start, int& size);
+// The field occurs once and its value is exactly value.
 bool fieldEquals(const char* header, int length, const char* field, const char* value);
 
 // The three tokens of the request line (words separated by blanks), each

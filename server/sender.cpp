@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/warning.h"
 #include "server/elapsed.h"
 
 namespace {
@@ -29,7 +30,7 @@ SendResult Sender::sendAll(platform::SocketHandle& socket, const void* bytes, ui
         if (code != platform::errorWouldBlock) {
             char text[32];
             std::snprintf(text, sizeof text, "error send %d", code);
-            platform::messageBox(owner_, text, nullptr, platform::boxIconWarning | platform::boxSystemModal);
+            showWarning(owner_, text);
             return SendResult::failed;
         }
         platform::FileTime now = platform::currentTime();

@@ -36,7 +36,7 @@ bool StaticResponder::serveGet(platform::SocketHandle& client, const char* heade
     contentTypeLine(name.text(), type);
     char lengthLine[40];
     std::snprintf(lengthLine, sizeof lengthLine, "Content-Length: %u\r\n", static_cast<unsigned>(size));
-    TextBuffer head(511);
+    TextBuffer head(longTextCapacity);
     head.assign("HTTP/1.1 200 OK\r\nMIME-Version: 1.0\r\nDate: ");
     head.append(now.text());
     head.append(type.text());

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr char section[] = "Browser";
-constexpr int pathCapacity = 511;
 // One description and pattern pair, then the empty text that ends the list.
 constexpr char programFilter[] = "exeﾌｧｲﾙ(*.exe)\0*.exe\0";
 

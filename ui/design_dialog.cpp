@@ -15,7 +15,6 @@
 namespace {
 
 constexpr char section[] = "Design";
-constexpr int pathCapacity = 511;
 constexpr int cursorCapacity = 255;
 constexpr int swatchInset = 2;
 constexpr int labelGap = 4;

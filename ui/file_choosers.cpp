@@ -14,7 +14,6 @@ using platform::win32::wide;
 
 namespace {
 
-constexpr int pathCapacity = 511;
 constexpr DWORD commonFlags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY;
 
 enum class ChooserKind { open, save };

@@ -23,7 +23,6 @@ const char homePageAddress[] = "https://sketchhaven.github.io/";
 
 namespace {
 
-constexpr int pathCapacity = 511;
 constexpr int filterCapacity = 255;
 constexpr int largeIconSide = 32;
 constexpr int smallIconSide = 16;

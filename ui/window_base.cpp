@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/text_buffer.h"
+#include "app/warning.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "ui/text_convert.h"
@@ -308,7 +309,7 @@ int WindowBase::messageBox(const char* text, const char* caption, unsigned style
     return platform::messageBox(handle_, text, caption, style | platform::boxSystemModal);
 }
 
-void WindowBase::warn(const char* text) const { messageBox(text, nullptr, platform::boxIconWarning); }
+void WindowBase::warn(const char* text) const { showWarning(handle_, text); }
 
 // ---- DialogBase -------------------------------------------------------------------
 

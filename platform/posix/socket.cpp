@@ -28,9 +28,9 @@ int windowsCode(int error) {
     case EMFILE: return 10024;
     case ENOTSOCK: return 10038;
     case EMSGSIZE: return 10040;
-    case EAFNOSUPPORT: return 10047;
+    case EAFNOSUPPORT: return errorFamilyNotSupported;
     case EADDRINUSE: return errorAddressInUse;
-    case EADDRNOTAVAIL: return 10049;
+    case EADDRNOTAVAIL: return errorAddressNotAvailable;
     case ENETDOWN: return 10050;
     case ENETUNREACH: return 10051;
     case ECONNABORTED: return errorConnectionAborted;
@@ -48,6 +48,8 @@ int windowsCode(int error) {
 void recordError() { lastSocketError = windowsCode(errno); }
 
 int fdOf(RawSocket socket) { return static_cast<int>(socket); }
+
+int systemFamily(int family) { return family == familyIPv6 ? AF_INET6 : family == familyIPv4 ? AF_INET : -1; }
 
 }  // namespace
 
@@ -95,7 +97,7 @@ int SocketHandle::lastError() { return lastSocketError; }
 
 bool SocketHandle::open(int family, bool stream) {
     close();
-    int fd = ::socket(family, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
+    int fd = ::socket(systemFamily(family), (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         recordError();
         return false;
@@ -104,18 +106,50 @@ bool SocketHandle::open(int family, bool stream) {
     // this does the same here. A socket listening on the port still refuses.
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (family == familyIPv6 && setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {
+        recordError();
+        ::close(fd);
+        return false;
+    }
     socket_ = static_cast<RawSocket>(fd);
     return true;
 }
 
-bool SocketHandle::bind(int family, uint16_t port, uint32_t address) {
-    sockaddr_in where{};
-    where.sin_family = static_cast<sa_family_t>(family);
-    where.sin_port = htons(port);
-    where.sin_addr.s_addr = htonl(address);
-    if (::bind(fdOf(socket_), reinterpret_cast<sockaddr*>(&where), sizeof where) == 0) return true;
+bool SocketHandle::bind(int family, uint16_t port, Reach reach) {
+    bool loopback = reach == Reach::loopback;
+    int result;
+    if (family == familyIPv6) {
+        sockaddr_in6 where{};
+        where.sin6_family = AF_INET6;
+        where.sin6_port = htons(port);
+        where.sin6_addr = loopback ? in6addr_loopback : in6addr_any;
+        result = ::bind(fdOf(socket_), reinterpret_cast<sockaddr*>(&where), sizeof where);
+    } else {
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(port);
+        where.sin_addr.s_addr = htonl(loopback ? INADDR_LOOPBACK : INADDR_ANY);
+        result = ::bind(fdOf(socket_), reinterpret_cast<sockaddr*>(&where), sizeof where);
+    }
+    if (result == 0) return true;
     recordError();
     return false;
+}
+
+bool SocketHandle::localAddress(char* out, int size) const {
+    sockaddr_storage where{};
+    socklen_t length = sizeof where;
+    if (size <= 0 || getsockname(fdOf(socket_), reinterpret_cast<sockaddr*>(&where), &length) != 0) return false;
+    const void* address = where.ss_family == AF_INET6
+                              ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&where)->sin6_addr)
+                              : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&where)->sin_addr);
+    return inet_ntop(where.ss_family, address, out, static_cast<socklen_t>(size)) != nullptr;
+}
+
+bool SocketHandle::machineName(char* out, int size) {
+    if (size <= 0 || gethostname(out, static_cast<size_t>(size)) != 0) return false;
+    out[size - 1] = '\0';
+    return true;
 }
 
 bool SocketHandle::listen(int backlog) {

@@ -1,5 +1,6 @@
 // Sockets on Windows: Winsock 2.2 with window-message notification.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "platform/socket.h"
 
@@ -27,16 +28,47 @@ bool SocketHandle::open(int family, bool stream) {
     close();
     SOCKET s = ::socket(family, stream ? SOCK_STREAM : SOCK_DGRAM, stream ? IPPROTO_TCP : IPPROTO_UDP);
     if (s == INVALID_SOCKET) return false;
+    DWORD on = 1;
+    if (family == AF_INET6 &&
+        setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on) != 0) {
+        int code = WSAGetLastError();
+        closesocket(s);
+        WSASetLastError(code);
+        return false;
+    }
     socket_ = static_cast<RawSocket>(s);
     return true;
 }
 
-bool SocketHandle::bind(int family, uint16_t port, uint32_t address) {
+bool SocketHandle::bind(int family, uint16_t port, Reach reach) {
+    bool loopback = reach == Reach::loopback;
+    if (family == AF_INET6) {
+        sockaddr_in6 where{};
+        where.sin6_family = AF_INET6;
+        where.sin6_port = htons(port);
+        if (loopback) where.sin6_addr.s6_addr[15] = 1;  // ::1; zeros are every interface
+        return ::bind(handleOf(socket_), reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+    }
     sockaddr_in where{};
-    where.sin_family = static_cast<ADDRESS_FAMILY>(family);
+    where.sin_family = AF_INET;
     where.sin_port = htons(port);
-    where.sin_addr.s_addr = htonl(address);
+    where.sin_addr.s_addr = htonl(loopback ? INADDR_LOOPBACK : INADDR_ANY);
     return ::bind(handleOf(socket_), reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+}
+
+bool SocketHandle::localAddress(char* out, int size) const {
+    sockaddr_storage where{};
+    int length = sizeof where;
+    if (size <= 0 || getsockname(handleOf(socket_), reinterpret_cast<sockaddr*>(&where), &length) != 0) return false;
+    void* address = where.ss_family == AF_INET6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&where)->sin6_addr)
+                                                : static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&where)->sin_addr);
+    return inet_ntop(where.ss_family, address, out, static_cast<size_t>(size)) != nullptr;
+}
+
+bool SocketHandle::machineName(char* out, int size) {
+    if (size <= 0 || gethostname(out, size) != 0) return false;
+    out[size - 1] = '\0';
+    return true;
 }
 
 bool SocketHandle::listen(int backlog) { return ::listen(handleOf(socket_), backlog) == 0; }

@@ -226,6 +226,30 @@ class TestNativePainter(PainterPage, lifecycle_test.Lifecycle):
                 self.assertIsNone(self.browser.arguments(timeout=0.5))
 
 
+@unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
+class TestPostsFromOtherSites(PainterPage, unittest.TestCase):
+    """The request gate: a page of another site on this machine that posts
+    to the program saves nothing (the program's own page, the painter's,
+    saves above)."""
+
+    def test_a_page_of_another_site_saves_nothing(self):
+        program = road.Program(OptionFlag=20)  # picture and record
+        self.addCleanup(program.stop)
+        scratch = tempfile.mkdtemp(prefix="sh-e2e-site-")
+        self.addCleanup(shutil.rmtree, scratch, True)
+        body = road.record_body(b"P", road.drawn_picture(), road.animation_record())
+        with open(os.path.join(scratch, "foreign.html"), "wb") as f:
+            f.write(road.posting_page("http://127.0.0.1:%d/cgi/save.cgi" % program.port, body))
+        site = road.OtherSite(scratch)
+        self.addCleanup(site.stop)
+        self.chrome.open(site.url("/foreign.html"))
+        # The answer came (an opaque one, as for any cross-site no-cors fetch), and it was the refusal.
+        self.assertEqual(self.chrome.wait_for("document.body.getAttribute('data-outcome')"), "opaque")
+        self.assertEqual(os.listdir(program.saved), [])
+        self.assertFalse(os.path.exists(program.path("_post.dat")))
+        self.assertEqual(program.error_text(), "")
+
+
 # ---- The Windows program under Wine --------------------------------------------
 
 PROGRAM = COMMANDER = PRESSER = STAND_IN = LAUNCHER = None
@@ -361,7 +385,7 @@ def main():
     windows = len(sys.argv) >= 6 and sys.argv[1].endswith(".exe")
     given = sys.argv[6:] if windows else sys.argv[2:]
     if not [a for a in given if not a.startswith("-")]:
-        given.append("TestWindowsPainter" if windows else "TestNativePainter")
+        given += ["TestWindowsPainter"] if windows else ["TestNativePainter", "TestPostsFromOtherSites"]
     if windows:
         PROGRAM, COMMANDER, PRESSER, STAND_IN, LAUNCHER = (os.path.abspath(a) for a in sys.argv[1:6])
         return road.run_tests_under_wine(LAUNCHER, given)

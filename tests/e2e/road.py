@@ -5,6 +5,7 @@ the Windows program the Wine session it runs in and the presser that answers
 its dialogs."""
 
 import atexit
+import base64
 import ctypes
 import http.client
 import os
@@ -16,6 +17,8 @@ import sys
 import tempfile
 import time
 import unittest
+
+import chromium
 
 PROGRAM = os.environ.get("SKETCHHAVEN_PROGRAM", "")
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
@@ -300,6 +303,49 @@ def saved_names(test, folder, reply):
     names = [line.rsplit(" (", 1)[0] for line in lines]
     test.assertEqual(lines, [expected_line(folder, n) for n in names])
     return names
+
+
+# ---- Pages in headless Chromium -------------------------------------------------
+
+def posting_page(address, body):
+    """A page that posts body to address with fetch (no-cors: a simple request,
+    sent without asking the server first) and leaves the outcome in the body
+    element's data-outcome: the response type, or "failed"."""
+    return (b"""<!DOCTYPE html><html><head><meta charset="utf-8"></head><body><script>
+var bytes = Uint8Array.from(atob("%s"), function (c) { return c.charCodeAt(0); });
+fetch("%s", {method: "POST", mode: "no-cors", body: new Blob([bytes])}).then(
+  function (r) { document.body.setAttribute("data-outcome", r.type); },
+  function () { document.body.setAttribute("data-outcome", "failed"); });
+</script></body></html>""" % (base64.b64encode(body), address.encode()))
+
+
+def page_outcome(address):
+    """Loads address in headless Chromium and returns the page's
+    data-outcome once its fetch has ended."""
+    with chromium.Chromium() as browser:
+        browser.open(address)
+        return browser.wait_for("document.body.getAttribute('data-outcome')")
+
+
+class OtherSite:
+    """Another web server on this machine (Python's http.server on its own
+    loopback port), serving folder: the site of a stranger's page."""
+
+    def __init__(self, folder):
+        self.port = free_port()
+        self.process = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1",
+                                         "--directory", folder, str(self.port)],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        preexec_fn=die_with_parent)
+        if not wait_listening(self.process, self.port, 20):
+            raise RuntimeError("http.server does not listen")
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(10)
 
 
 # ---- Real decoders -----------------------------------------------------------

@@ -36,6 +36,8 @@ LAUNCHER = None
 REPLY_HEAD = b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nerror\r\n"
 NOT_SAVED = "保存ができませんでした\r\n----------".encode("cp932")
 NOT_FOUND = b"HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nNot Found"
+REFUSED = (b"HTTP/1.1 403 Forbidden\r\nContent-Type: text/plain\r\nContent-Length: 9\r\nConnection: close\r\n\r\n"
+           b"Forbidden")
 NO_LENGTH_MESSAGE = "POSTのサイズが取得できません"
 FALLBACK_PORTS = [80, 8010, 8011, 8012]
 
@@ -70,15 +72,55 @@ def port_is_free(port):
     return True
 
 
+def listening_addresses(port):
+    """The local addresses of the listening TCP sockets on port, as the
+    kernel lists them (a Windows program's under Wine too)."""
+    found = set()
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        try:
+            with open(table) as f:
+                rows = f.read().splitlines()[1:]
+        except OSError:
+            continue
+        for row in rows:
+            fields = row.split()
+            address, hex_port = fields[1].split(":")
+            if int(hex_port, 16) != port or fields[3] != "0A":  # 0A: listening
+                continue
+            raw = bytes.fromhex(address)
+            # Each 32-bit word is written in the machine's (little-endian) order.
+            raw = b"".join(raw[i:i + 4][::-1] for i in range(0, len(raw), 4))
+            found.add(socket.inet_ntop(socket.AF_INET if len(raw) == 4 else socket.AF_INET6, raw))
+    return found
+
+
+def has_ipv6_loopback():
+    try:
+        with socket.socket(socket.AF_INET6) as s:
+            s.bind(("::1", 0))
+        return True
+    except OSError:
+        return False
+
+
+def outside_address():
+    """An IPv4 address of this machine that is not loopback, or None."""
+    result = subprocess.run(["hostname", "-I"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=False)
+    for word in result.stdout.decode().split():
+        if "." in word and not word.startswith("127."):
+            return word
+    return None
+
+
 class Program:
     """The program placed in the folder it serves (its own folder), started
     from outside it; killed by stop()."""
 
-    def __init__(self, folder, port):
+    def __init__(self, folder, port, settings=b""):
         self.folder = folder
         self.port = port
         with open(os.path.join(folder, "set.ini"), "wb") as f:
-            f.write(b"[Setting]\r\nPort=%d\r\n" % port)
+            f.write(b"[Setting]\r\nPort=%d\r\n" % port + settings)
         self.stderr = open(os.path.join(folder, "..", "stderr-%d.txt" % port), "w+b")
         program = road.place_program(folder, PROGRAM)
         command = [LAUNCHER, program] if LAUNCHER else [program]
@@ -286,7 +328,7 @@ class TestFileGet(ServedFolder):
         for name, content_type in cases:
             with self.subTest(name=name):
                 expected = self.files[name]
-                answer = raw_get(self.port, b"GET /%s HTTP/1.1\r\nHost: x\r\n\r\n" % name.encode())
+                answer = raw_get(self.port, b"GET /%s HTTP/1.1\r\nHost: localhost\r\n\r\n" % name.encode())
                 head, _, body = answer.partition(b"\r\n\r\n")
                 self.check_head(head, name, len(expected), content_type)
                 self.assertEqual(body, expected)
@@ -316,7 +358,7 @@ class TestFileGet(ServedFolder):
     def test_a_connection_stays_open_for_its_next_request(self):
         with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
             for name in ["one.bin", "page.jar", "empty.txt", "big.zip"]:
-                s.sendall(b"GET /%s HTTP/1.1\r\nHost: x\r\n\r\n" % name.encode())
+                s.sendall(b"GET /%s HTTP/1.1\r\nHost: localhost\r\n\r\n" % name.encode())
                 self.assertEqual(read_answer(s).partition(b"\r\n\r\n")[2], self.files[name])
 
 
@@ -348,7 +390,7 @@ class TestNotFound(ServedFolder):
              "b" * 255: b"too long a path"}
 
     def assert_not_found(self, path):
-        answer = raw_get(self.port, b"GET " + path + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        answer = raw_get(self.port, b"GET " + path + b" HTTP/1.1\r\nHost: localhost\r\n\r\n")
         self.assertEqual(answer, NOT_FOUND, path)
 
     def test_root_query_and_missing_files(self):
@@ -406,9 +448,9 @@ class TestOtherMethods(ServedFolder):
     def test_head_and_others_are_unanswered_and_the_connection_stays_open(self):
         with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
             for method in [b"HEAD", b"PUT", b"DELETE", b"OPTIONS", b"get", b"GETS"]:
-                s.sendall(method + b" /draw.html HTTP/1.1\r\nHost: x\r\n\r\n")
+                s.sendall(method + b" /draw.html HTTP/1.1\r\nHost: localhost\r\n\r\n")
                 self.assertTrue(silent_for(s, 0.3), method)
-            s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: x\r\n\r\n")
+            s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: localhost\r\n\r\n")
             self.assertEqual(read_answer(s).partition(b"\r\n\r\n")[2], b"<html>draw</html>")
 
     def test_curl_head_gets_no_answer(self):
@@ -516,7 +558,7 @@ class TestPost(ServedFolder):
 
     def test_post_without_length_shows_the_message(self):
         write(self.folder, "_post.dat", b"older")
-        answer = raw_request(self.port, b"POST / HTTP/1.1\r\nHost: x\r\n\r\nbody")
+        answer = raw_request(self.port, b"POST / HTTP/1.1\r\nHost: localhost\r\n\r\nbody")
         self.assertEqual(answer, b"")
         deadline = time.time() + 10
         while NO_LENGTH_MESSAGE not in self.program.error_text() and time.time() < deadline:
@@ -528,6 +570,123 @@ class TestPost(ServedFolder):
         self.assertEqual(body, b"<html>draw</html>")
 
 
+def request_with(port, head, body=b""):
+    """Sends head (request line and field lines, without the blank line) and
+    body on a fresh connection; the answer up to the server's close."""
+    with socket.create_connection(("127.0.0.1", port), timeout=20) as s:
+        s.sendall(head + b"\r\n\r\n" + body)
+        return read_to_end(s)
+
+
+class TestGate(ServedFolder):
+    """Loopback only, and only this machine's names and pages."""
+
+    files = {"draw.html": b"<html>draw</html>"}
+
+    def get_with_host(self, host):
+        return request_with(self.port, b"GET /set.ini HTTP/1.1\r\nHost: " + host)
+
+    def test_it_listens_on_loopback_only(self):
+        expected = {"127.0.0.1", "::1"} if has_ipv6_loopback() else {"127.0.0.1"}
+        self.assertEqual(listening_addresses(self.port), expected)
+        outside = outside_address()
+        if outside:
+            with self.assertRaises(ConnectionRefusedError):
+                socket.create_connection((outside, self.port), timeout=5).close()
+
+    def test_localhost_opens_at_once_by_either_family(self):
+        families = [socket.AF_INET] + ([socket.AF_INET6] if has_ipv6_loopback() else [])
+        for family in families:
+            with self.subTest(family=family):
+                started = time.time()
+                with socket.socket(family) as s:
+                    s.settimeout(20)
+                    s.connect(("127.0.0.1" if family == socket.AF_INET else "::1", self.port))
+                    s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: localhost:%d\r\n\r\n" % self.port)
+                    answer = read_answer(s)
+                self.assertTrue(answer.endswith(b"\r\n\r\n<html>draw</html>"), answer)
+                self.assertLess(time.time() - started, 5)
+        started = time.time()
+        self.assertEqual(curl("http://localhost:%d/draw.html" % self.port), b"<html>draw</html>")
+        self.assertLess(time.time() - started, 5)
+
+    def test_a_foreign_host_gets_no_file(self):
+        with open(os.path.join(self.folder, "set.ini"), "rb") as f:
+            set_ini = f.read()
+        for host in [b"evil.example", b"evil.example:%d" % self.port, b"127.0.0.1.evil.example", b"localhost.",
+                     b"LOCALHOST.:%d" % self.port, b"[::2]", b"127.0.0.2", b"", b"localhost\r\nHost: evil.example"]:
+            with self.subTest(host=host):
+                self.assertEqual(self.get_with_host(host), REFUSED)
+        for host in [b"localhost", b"LocalHost:%d" % self.port, b"127.0.0.1:%d" % self.port, b"[::1]:%d" % self.port]:
+            with self.subTest(host=host):
+                self.assertTrue(raw_get(self.port, b"GET /set.ini HTTP/1.1\r\nHost: %s\r\n\r\n" % host)
+                                .endswith(b"\r\n\r\n" + set_ini))
+        # An HTTP/1.0 client sends no Host.
+        self.assertTrue(raw_get(self.port, b"GET /set.ini HTTP/1.0\r\n\r\n").endswith(b"\r\n\r\n" + set_ini))
+
+    def test_posts_from_other_sites_write_nothing(self):
+        write(self.folder, "_post.dat", b"older")
+        own = b"Host: localhost:%d" % self.port
+        for fields in [b"Host: evil.example:%d" % self.port,
+                       own + b"\r\nOrigin: http://evil.example",
+                       own + b"\r\nOrigin: http://127.0.0.1:%d" % (self.port + 1),
+                       own + b"\r\nOrigin: null",
+                       own + b"\r\nSec-Fetch-Site: cross-site",
+                       own + b"\r\nOrigin: http://localhost:%d\r\nSec-Fetch-Site: same-site" % self.port,
+                       b"Origin: http://evil.example"]:
+            with self.subTest(fields=fields):
+                head = b"POST /cgi/save.cgi HTTP/1.1\r\n" + fields + b"\r\nContent-Length: 5"
+                self.assertEqual(request_with(self.port, head, b"12345"), REFUSED)
+        self.assertEqual(self.post_file(), b"older")
+        self.assertNotIn("error", self.program.error_text())
+
+    def test_the_programs_own_page_and_an_origin_less_client_post(self):
+        for fields, body in [(b"Host: localhost:%d\r\nOrigin: http://localhost:%d\r\nSec-Fetch-Site: same-origin"
+                              % (self.port, self.port), b"own page"),
+                             (b"Host: [::1]:%d\r\nOrigin: http://[::1]:%d" % (self.port, self.port), b"own by ::1"),
+                             (b"Host: 127.0.0.1:%d" % self.port, b"applet")]:
+            with self.subTest(fields=fields):
+                head = b"POST /cgi/save.cgi HTTP/1.1\r\n" + fields + b"\r\nContent-Length: %d" % len(body)
+                self.assertEqual(request_with(self.port, head, body), REPLY_HEAD + NOT_SAVED)
+                self.assertEqual(self.post_file(), body)
+
+    def test_a_refused_post_leaves_a_submission_under_way_alone(self):
+        with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
+            s.sendall(post_head(10) + b"01234")
+            time.sleep(0.2)
+            head = (b"POST / HTTP/1.1\r\nHost: localhost\r\nOrigin: http://evil.example\r\n"
+                    b"Content-Length: 5")
+            self.assertEqual(request_with(self.port, head, b"EVIL!"), REFUSED)
+            s.sendall(b"56789")
+            self.assertEqual(read_to_end(s), REPLY_HEAD + NOT_SAVED)
+        self.assertEqual(self.post_file(), b"0123456789")
+
+
+class TestOpenToNetwork(unittest.TestCase):
+    """With OpenToNetwork=1: every interface, and this machine's addresses
+    as Host. (The program listens on every interface for these seconds.)"""
+
+    def test_every_interface_and_this_machines_address(self):
+        root, folder = make_folder()
+        write(folder, "draw.html", b"<html>draw</html>")
+        port = free_port()
+        program = Program(folder, port, b"OpenToNetwork=1\r\n")
+        try:
+            self.assertTrue(program.wait_listening())
+            expected = {"0.0.0.0", "::"} if has_ipv6_loopback() else {"0.0.0.0"}
+            self.assertEqual(listening_addresses(port), expected)
+            outside = outside_address()
+            if outside:
+                for host, answer in [(b"%s:%d" % (outside.encode(), port), b"<html>draw</html>"),
+                                     (b"evil.example", b"Forbidden")]:
+                    with socket.create_connection((outside, port), timeout=20) as s:
+                        s.sendall(b"GET /draw.html HTTP/1.1\r\nHost: %s\r\n\r\n" % host)
+                        self.assertTrue(read_answer(s).endswith(b"\r\n\r\n" + answer), host)
+        finally:
+            program.stop()
+            shutil.rmtree(root, ignore_errors=True)
+
+
 class TestSlowPeers(ServedFolder):
     files = {"draw.html": b"<html>draw</html>", "huge.zip": random_bytes(24 * 1024 * 1024, 20)}
 
@@ -536,7 +695,7 @@ class TestSlowPeers(ServedFolder):
         stalled.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
         stalled.connect(("127.0.0.1", self.port))
         try:
-            stalled.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: x\r\n\r\n")
+            stalled.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: localhost\r\n\r\n")
             time.sleep(0.5)
             started = time.time()
             _, body = self.get("/draw.html")
@@ -559,7 +718,7 @@ class TestSlowPeers(ServedFolder):
     def test_a_peer_that_leaves_during_a_transfer_ends_it_silently(self):
         for _ in range(3):
             s = socket.create_connection(("127.0.0.1", self.port), timeout=20)
-            s.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: x\r\n\r\n")
+            s.sendall(b"GET /huge.zip HTTP/1.1\r\nHost: localhost\r\n\r\n")
             s.recv(1000)
             s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
             s.close()

@@ -14,6 +14,7 @@ import sys
 import tempfile
 import unittest
 
+import chromium
 import road
 
 PROGRAM = PRESSER = LAUNCHER = None
@@ -43,18 +44,24 @@ class WineProgram:
         if not road.wait_listening(self.process, self.port, 90):
             raise RuntimeError("sketchhaven.exe ended at start or does not listen")
 
-    def post_answered(self, body, steps):
+    def post(self, body, headers=None):
+        """Posts body with the given header fields besides Content-Type; the
+        reply body (the status is kept in self.status)."""
+        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
+        c.request("POST", "/cgi/save.cgi", body, dict({"Content-Type": "application/octet-stream"}, **(headers or {})))
+        r = c.getresponse()
+        reply = r.read()
+        c.close()
+        self.status = r.status
+        return reply
+
+    def post_answered(self, body, steps, headers=None):
         """Posts body while the presser works through steps (caption, button,
         {edit id: text}); returns the reply body and the presser's report
         lines (caption, message text)."""
         presser = road.Presser(LAUNCHER, PRESSER, steps, self.folder)
         try:
-            c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
-            c.request("POST", "/cgi/save.cgi", body, {"Content-Type": "application/octet-stream"})
-            r = c.getresponse()
-            reply = r.read()
-            c.close()
-            self.status = r.status
+            reply = self.post(body, headers)
         finally:
             lines = presser.pressed()
         return reply, lines
@@ -135,6 +142,57 @@ class WindowsRoad(unittest.TestCase):
         reply, _ = p.post_answered(road.record_body(b"P", picture, b"rec"), [(SAVE, OK, {}), (QUESTION, YES, {})])
         self.assertEqual(self.saved_names(p, reply), ["000.png", "000.pch"])
         self.assertSamePixels(os.path.join(p.saved, "000.png"), picture)
+
+
+class PostsFromOtherSites(unittest.TestCase):
+    """The request gate in front of the save dialog: posts of other sites'
+    pages open no dialog and write nothing; the program's own page saves."""
+
+    def setUp(self):
+        self.program = WineProgram()
+        self.addCleanup(self.program.stop)
+        self.body = road.record_body(b"P", road.drawn_picture(), road.animation_record())
+
+    def assertNothingSaved(self, pressed):
+        self.assertEqual(pressed, [("missing", SAVE)], "a save dialog opened")
+        self.assertFalse(os.path.exists(os.path.join(self.program.folder, "_post.dat")))
+        self.assertEqual(os.listdir(self.program.saved), [])
+
+    def test_refused_posts_open_no_dialog_and_the_own_pages_post_is_saved(self):
+        p = self.program
+        presser = road.Presser(LAUNCHER, PRESSER, [(SAVE, CANCEL, {})], p.folder, seconds=10)
+        try:
+            for headers in [{"Origin": "http://evil.example"}, {"Host": "evil.example:%d" % p.port},
+                            {"Origin": "http://127.0.0.1:%d" % (p.port + 1), "Sec-Fetch-Site": "same-site"},
+                            {"Sec-Fetch-Site": "cross-site"}]:
+                with self.subTest(headers=headers):
+                    self.assertEqual(p.post(self.body, headers), b"Forbidden")
+                    self.assertEqual(p.status, 403)
+        finally:
+            pressed = presser.pressed()
+        self.assertNothingSaved(pressed)
+
+        own = {"Host": "localhost:%d" % p.port, "Origin": "http://localhost:%d" % p.port,
+               "Sec-Fetch-Site": "same-origin"}
+        reply, pressed = p.post_answered(self.body, [(SAVE, OK, {})], own)
+        self.assertEqual(pressed, [(SAVE, "-")])
+        self.assertEqual(road.saved_names(self, p.saved, reply), ["000.png", "000.pch"])
+
+    @unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
+    def test_a_page_of_another_site_in_chromium_opens_no_dialog(self):
+        scratch = tempfile.mkdtemp(prefix="sh-road-site-")
+        self.addCleanup(shutil.rmtree, scratch, True)
+        with open(os.path.join(scratch, "foreign.html"), "wb") as f:
+            f.write(road.posting_page("http://127.0.0.1:%d/cgi/save.cgi" % self.program.port, self.body))
+        site = road.OtherSite(scratch)
+        self.addCleanup(site.stop)
+        presser = road.Presser(LAUNCHER, PRESSER, [(SAVE, CANCEL, {})], self.program.folder, seconds=10)
+        try:
+            outcome = road.page_outcome(site.url("/foreign.html"))
+        finally:
+            pressed = presser.pressed()
+        self.assertEqual(outcome, "opaque")
+        self.assertNothingSaved(pressed)
 
 
 def main():

@@ -8,6 +8,7 @@
 
 #include "app/dbcs.h"
 #include "server/request.h"
+#include "server/request_gate.h"
 #include "server/request_path.h"
 
 namespace {
@@ -38,7 +39,13 @@ void checkName(const char* name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > static_cast<size_t>(request::headerCapacity)) return 0;
+    if (size == 0 || size > static_cast<size_t>(request::headerCapacity) + 1) return 0;
+    uint8_t choice = data[--size];
+    request::Site site;
+    site.port = static_cast<uint16_t>((choice & 1) ? 80 : 8010);
+    site.openToNetwork = (choice & 2) != 0;
+    site.localAddress = (choice & 4) ? "fd00::2" : "192.168.1.5";
+    site.machineName = (choice & 8) ? "" : "Atelier";
     std::string bytes(reinterpret_cast<const char*>(data), size);
     const char* text = bytes.data();
     int length = static_cast<int>(size);
@@ -50,6 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request::methodOf(text, scope);
     uint32_t value = 0;
     if (request::bodyLength(text, scope, value) == request::BodyLength::valid) require(value <= request::maxBodyLength);
+
+    request::Method method = request::methodOf(text, scope);
+    bool admitted = request::admits(text, scope, method, site);
+    if (method == request::Method::post) require(!admitted || request::admits(text, scope, request::Method::get, site));
+    int start = 0;
+    int valueSize = 0;
+    if (request::fieldValue(text, scope, "Origin", start, valueSize) == request::Field::once) {
+        require(start >= 0 && valueSize >= 0 && start + valueSize <= scope);
+        if (request::isOwnOrigin(text + start, valueSize, site))
+            require(valueSize > 7 && request::isOwnHost(text + start + 7, valueSize - 7, site));
+    }
+    request::isOwnHost(text, length, site);
 
     request::RequestLine line;
     if (request::readRequestLine(text, scope, line)) {

@@ -715,7 +715,6 @@ TEST_F(MainWindows, ExitKeepsTheSetUpQuitsAndTheSessionWritesTheSettings) {
     EXPECT_EQ(quit.wParam, 0u);
     ASSERT_NE(window_->setupAtExit(), nullptr);
     session_->close(window_->setupAtExit());
-    started_ = false;
     EXPECT_EQ(files_.setting("Setting", "ImageWidth"), "777");
     EXPECT_EQ(files_.setting("Setting", "Applet"), "4");
     EXPECT_EQ(files_.setting("Setting", "OptionFlag"), "28");

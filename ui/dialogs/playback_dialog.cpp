@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int pathCapacity = 511;
 constexpr uint32_t startSide = 300;
 constexpr uint32_t startLayers = 2;
 constexpr char animationFilter[] = "ｱﾆﾒｰｼｮﾝﾌｧｲﾙ(*.pch;*.spch)\0*.pch;*.spch\0すべてのﾌｧｲﾙ(*.*)\0*.*\0";

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int folderCapacity = 511;
 constexpr int nameCapacity = 255;
 constexpr int stringCapacity = 255;
 constexpr const char* formatNames[] = {"BMP", "PNG", "JPEG", "GIF"};
@@ -92,7 +91,7 @@ bool SaveDialog::onCommand(int id, int code, HWND) {
 // Each text is stored before it is checked, so a refused press already
 // changes the folder and the file name in Settings.
 bool SaveDialog::accept() {
-    TextBuffer folder(folderCapacity);
+    TextBuffer folder(pathCapacity);
     itemText(IDC_SAVE_FOLDER, folder);
     settings_.saveDir.assign(folder.text());
     if (folder.isEmpty()) {
@@ -126,7 +125,7 @@ bool SaveDialog::accept() {
 }
 
 void SaveDialog::browseFolder() {
-    TextBuffer folder(folderCapacity);
+    TextBuffer folder(pathCapacity);
     if (browseForFolder(handle(), "保存フォルダ", folder, true)) setItemText(IDC_SAVE_FOLDER, folder.text());
 }
 

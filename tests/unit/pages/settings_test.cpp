@@ -36,8 +36,8 @@ std::string defaultFileText(const std::string& saveDir) {
     std::string text = "[Setting]\r\nSaveDir=" + saveDir + "\r\n";
     const char* lines[] = {
         "SaveFile=000", "OptionFlag=23", "SaveType=1", "JPEGSave=32853", "ThumType=1", "ThumComp=32853",
-        "ThumWPers=50", "ThumHPers=50", "ColorTP=16777215", "Port=80", "Applet=0", "AppletWidth=0",
-        "AppletHeight=0", "ImageWidth=300", "ImageHeight=300", "SaveAnim=1", "Quality=0", "Layer=2",
+        "ThumWPers=50", "ThumHPers=50", "ColorTP=16777215", "Port=80", "OpenToNetwork=0", "Applet=0",
+        "AppletWidth=0", "AppletHeight=0", "ImageWidth=300", "ImageHeight=300", "SaveAnim=1", "Quality=0", "Layer=2",
         "Undo=90", "Undo2=15", "Palette=3",
     };
     for (const char* line : lines) text += std::string(line) + "\r\n";
@@ -71,6 +71,7 @@ TEST(SettingsDefaults, MissingFileGivesEveryDefault) {
     EXPECT_EQ(l.setup.undoBatch, 15u);
     EXPECT_EQ(l.setup.palette, 3);
     EXPECT_EQ(l.settings.Port, 80);
+    EXPECT_FALSE(l.settings.OpenToNetwork);
     EXPECT_EQ(l.settings.SaveType, 1);
     EXPECT_EQ(l.settings.ThumType, 1);
     EXPECT_EQ(l.settings.ThumWPers, 50);
@@ -122,6 +123,7 @@ TEST(SettingsRoundTrip, ChangedValuesReadBackAsWritten) {
     first.settings.ThumWPers = 25;
     first.settings.ThumHPers = 75;
     first.settings.Port = 8010;
+    first.settings.OpenToNetwork = true;
     first.settings.presets.clear();
     first.settings.presets.slots[0] = {320, 240};
     first.settings.presets.slots[1] = {9999, 1};
@@ -148,6 +150,7 @@ TEST(SettingsRoundTrip, ChangedValuesReadBackAsWritten) {
     EXPECT_EQ(second.settings.ThumWPers, 25);
     EXPECT_EQ(second.settings.ThumHPers, 75);
     EXPECT_EQ(second.settings.Port, 8010);
+    EXPECT_TRUE(second.settings.OpenToNetwork);
     EXPECT_EQ(presetsText(second.settings.presets), "320x240 9999x1 ");
     EXPECT_EQ(second.setup.kind, 5);
     EXPECT_EQ(second.setup.appletWidth, -1);

@@ -182,7 +182,7 @@ protected:
             platform::SocketEventLoop loop(server_);
             loop_ = &loop;
             uint16_t port = port_;
-            bool ok = server_.startServer(loop.window(), port);
+            bool ok = server_.startServer(loop.window(), port, false);
             started.set_value(ok && port == port_);
             while (running_ && loop.runOnce(20)) {
             }
