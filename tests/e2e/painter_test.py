@@ -345,7 +345,8 @@ class TestWindowsPainter(PainterPage, unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.saved)), ["000.pch", "000.png"])
         self.assertEqual(self.chrome.evaluate("standInPainter.strokes.length"), len(FIRST_STROKES) + 1)
 
-        # Playback of the painter's own animation, through the server.
+        # Playback of the painter's own animation, through the server; the page
+        # runs without a script error where only the painter's files are.
         presser = road.Presser(LAUNCHER, PRESSER, [(PLAYBACK, OK, {PLAYBACK_PATH: road.windows_path(animation)})],
                                self.root)
         self.command("post", CAPTION, IDM_PLAYBACK)
