@@ -9,7 +9,6 @@ import base64
 import ctypes
 import http.client
 import os
-import re
 import shutil
 import signal
 import socket
@@ -18,6 +17,8 @@ import sys
 import tempfile
 import time
 import unittest
+
+import chromium
 
 PROGRAM = os.environ.get("SKETCHHAVEN_PROGRAM", "")
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
@@ -306,9 +307,6 @@ def saved_names(test, folder, reply):
 
 # ---- Pages in headless Chromium -------------------------------------------------
 
-CHROMIUM = shutil.which("chromium")
-
-
 def posting_page(address, body):
     """A page that posts body to address with fetch (no-cors: a simple request,
     sent without asking the server first) and leaves the outcome in the body
@@ -321,17 +319,12 @@ fetch("%s", {method: "POST", mode: "no-cors", body: new Blob([bytes])}).then(
 </script></body></html>""" % (base64.b64encode(body), address.encode()))
 
 
-def page_outcome(address, profile):
-    """Loads address in headless Chromium with a fresh profile folder and
-    returns the page's data-outcome once its fetches have ended."""
-    result = subprocess.run([CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                             "--disable-dev-shm-usage", "--user-data-dir=" + profile, "--virtual-time-budget=30000",
-                             "--dump-dom", address],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=180,
-                            check=False)
-    found = re.search(rb'data-outcome="([^"]*)"', result.stdout)
-    return found.group(1).decode() if found else None
+def page_outcome(address):
+    """Loads address in headless Chromium and returns the page's
+    data-outcome once its fetch has ended."""
+    with chromium.Chromium() as browser:
+        browser.open(address)
+        return browser.wait_for("document.body.getAttribute('data-outcome')")
 
 
 class OtherSite:

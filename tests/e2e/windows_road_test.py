@@ -14,6 +14,7 @@ import sys
 import tempfile
 import unittest
 
+import chromium
 import road
 
 PROGRAM = PRESSER = LAUNCHER = None
@@ -177,7 +178,7 @@ class PostsFromOtherSites(unittest.TestCase):
         self.assertEqual(pressed, [(SAVE, "-")])
         self.assertEqual(road.saved_names(self, p.saved, reply), ["000.png", "000.pch"])
 
-    @unittest.skipIf(road.CHROMIUM is None, "chromium is not installed (Debian package chromium)")
+    @unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
     def test_a_page_of_another_site_in_chromium_opens_no_dialog(self):
         scratch = tempfile.mkdtemp(prefix="sh-road-site-")
         self.addCleanup(shutil.rmtree, scratch, True)
@@ -187,7 +188,7 @@ class PostsFromOtherSites(unittest.TestCase):
         self.addCleanup(site.stop)
         presser = road.Presser(LAUNCHER, PRESSER, [(SAVE, CANCEL, {})], self.program.folder, seconds=10)
         try:
-            outcome = road.page_outcome(site.url("/foreign.html"), os.path.join(scratch, "profile"))
+            outcome = road.page_outcome(site.url("/foreign.html"))
         finally:
             pressed = presser.pressed()
         self.assertEqual(outcome, "opaque")

@@ -1,0 +1,193 @@
+"""Headless Chromium driven over its DevTools pipe, without any library: the
+browser reads NUL-ended JSON messages from our fd 3 and writes its own to fd
+4. One page, whose script errors are collected and whose alerts are
+accepted and recorded.
+
+    with Chromium() as browser:
+        browser.open("http://127.0.0.1:8080/draw.html")
+        browser.evaluate("1 + 1")          # 2
+        browser.errors, browser.alerts, browser.url()
+"""
+
+import ctypes
+import fcntl
+import json
+import os
+import select
+import signal
+import shutil
+import subprocess
+import tempfile
+import time
+
+EXECUTABLE = shutil.which("chromium")
+FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+         "--remote-debugging-pipe"]
+
+
+class ChromiumError(Exception):
+    pass
+
+
+class Chromium:
+    def __init__(self, timeout=60):
+        self.timeout = timeout
+        self.profile = tempfile.mkdtemp(prefix="sh-chromium-")
+        self.errors = []   # uncaught exceptions and console errors, as texts
+        self.alerts = []   # texts of the alerts accepted, oldest first
+        self._next_id = 0
+        self._pending = b""
+        self._answers = {}
+        to_browser, self._write = os.pipe()
+        self._read, from_browser = os.pipe()
+
+        def connect():
+            # The pipes' ends become fds 3 and 4, through copies above both
+            # so that neither is overwritten before it is copied.
+            ends = [fcntl.fcntl(fd, fcntl.F_DUPFD_CLOEXEC, 10) for fd in (to_browser, from_browser)]
+            os.dup2(ends[0], 3)
+            os.dup2(ends[1], 4)
+            ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG: it ends with the test
+
+        # Descriptors are made non-inheritable by Python, so only 0 to 4 reach the browser.
+        self.process = subprocess.Popen([EXECUTABLE] + FLAGS + ["--user-data-dir=" + self.profile, "about:blank"],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, close_fds=False, preexec_fn=connect)
+        os.close(to_browser)
+        os.close(from_browser)
+        try:
+            self._attach()
+        except Exception:
+            self.close()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()
+
+    def close(self):
+        if self.process.poll() is None:
+            try:
+                self._send("Browser.close")
+            except (ChromiumError, OSError):
+                pass
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        for fd in (self._write, self._read):
+            try:
+                os.close(fd)
+            except OSError:
+                pass
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    # ---- The protocol ---------------------------------------------------------
+
+    def _send(self, method, params=None, session=True):
+        self._next_id += 1
+        message = {"id": self._next_id, "method": method, "params": params or {}}
+        if session:
+            message["sessionId"] = self.session
+        os.write(self._write, json.dumps(message).encode() + b"\0")
+        return self._next_id
+
+    def command(self, method, params=None, session=True):
+        """The result of one command; raises on a protocol error."""
+        number = self._send(method, params, session)
+        self.pump(lambda: number in self._answers)
+        answer = self._answers.pop(number)
+        if "error" in answer:
+            raise ChromiumError("%s: %s" % (method, answer["error"]))
+        return answer.get("result", {})
+
+    def pump(self, done, seconds=None):
+        """Handles the browser's messages until done() is true; raises when
+        the seconds (default the driver's timeout) pass first."""
+        deadline = time.time() + (seconds or self.timeout)
+        while not done():
+            left = deadline - time.time()
+            if left <= 0:
+                raise ChromiumError("timed out waiting for the browser")
+            if not select.select([self._read], [], [], left)[0]:
+                continue
+            chunk = os.read(self._read, 1 << 16)
+            if not chunk:
+                raise ChromiumError("the browser has ended")
+            self._pending += chunk
+            *messages, self._pending = self._pending.split(b"\0")
+            for message in messages:
+                self._dispatch(json.loads(message))
+
+    def _dispatch(self, message):
+        if "id" in message:
+            self._answers[message["id"]] = message
+            return
+        method, params = message.get("method"), message.get("params", {})
+        if method == "Page.javascriptDialogOpening":
+            self.alerts.append(params["message"])
+            self._send("Page.handleJavaScriptDialog", {"accept": True})
+        elif method == "Runtime.exceptionThrown":
+            details = params["exceptionDetails"]
+            self.errors.append(details.get("exception", {}).get("description") or details.get("text"))
+        elif method == "Runtime.consoleAPICalled" and params.get("type") == "error":
+            self.errors.append(" ".join(str(a.get("value", a.get("description"))) for a in params["args"]))
+        elif method == "Log.entryAdded" and params["entry"].get("level") == "error":
+            entry = params["entry"]
+            # The browser asks every site for its icon.
+            if not entry.get("url", "").endswith("/favicon.ico"):
+                self.errors.append(entry["text"] + " " + entry.get("url", ""))
+
+    def _attach(self):
+        self.session = None
+        targets = self.command("Target.getTargets", session=False)["targetInfos"]
+        page = next(t for t in targets if t["type"] == "page")
+        self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True},
+                                    session=False)["sessionId"]
+        for domain in ("Page", "Runtime", "Log", "Network"):
+            self.command(domain + ".enable")
+        # Every load asks the server afresh.
+        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
+
+    # ---- The page -------------------------------------------------------------
+
+    def open(self, address):
+        """Loads address and waits until its load event has fired; raises
+        when it cannot be loaded."""
+        # The mark tells the old page, at the same address, from the new one.
+        self.evaluate("window.leftByDriver = true")
+        result = self.command("Page.navigate", {"url": address})
+        if result.get("errorText"):
+            raise ChromiumError("%s: %s" % (address, result["errorText"]))
+        self.wait_for("!window.leftByDriver && document.readyState === 'complete'")
+
+    def evaluate(self, expression):
+        """The value of a JavaScript expression in the page, a promise
+        awaited; raises with the exception's text when it throws."""
+        result = self.command("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
+                                                   "returnByValue": True})
+        if "exceptionDetails" in result:
+            details = result["exceptionDetails"]
+            raise ChromiumError(details.get("exception", {}).get("description") or details.get("text"))
+        return result["result"].get("value")
+
+    def wait_for(self, expression, seconds=None):
+        """Waits until the expression is true in the page; its last value."""
+        deadline = time.time() + (seconds or self.timeout)
+        while True:
+            try:
+                value = self.evaluate(expression)
+            except ChromiumError:
+                value = None  # a page on its way
+            if value or time.time() > deadline:
+                if not value:
+                    raise ChromiumError("never true: " + expression)
+                return value
+            time.sleep(0.05)
+
+    def url(self):
+        return self.evaluate("location.href")
