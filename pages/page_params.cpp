@@ -30,10 +30,19 @@ void folderFile(const char* folder, const char* name, TextBuffer& out) {
     out.append(name);
 }
 
-void writeTextResource(FileHandle& file, int id) {
+void writeTextResource(FileHandle& file, int id, const char* omitted) {
     const char* data = nullptr;
     uint32_t size = 0;
     if (!loadTextResource(id, data, size)) return;
     const void* end = std::memchr(data, '\0', size);
-    file.write(data, end ? static_cast<uint32_t>(static_cast<const char*>(end) - data) : size);
+    uint32_t length = end ? static_cast<uint32_t>(static_cast<const char*>(end) - data) : size;
+    const char* cut = omitted ? std::strstr(data, omitted) : nullptr;
+    if (!end || !cut) {
+        file.write(data, length);
+        return;
+    }
+    uint32_t before = static_cast<uint32_t>(cut - data);
+    uint32_t after = before + static_cast<uint32_t>(std::strlen(omitted));
+    file.write(data, before);
+    file.write(data + after, length - after);
 }

@@ -15,8 +15,9 @@ bool writeParam(FileHandle& file, const char* name, int64_t value);
 // folder, \ and name.
 void folderFile(const char* folder, const char* name, TextBuffer& out);
 
-// Writes a "TEXT" resource of the program up to its terminating NUL.
-void writeTextResource(FileHandle& file, int id);
+// Writes a "TEXT" resource of the program up to its terminating NUL, without
+// the first occurrence of omitted when it is given.
+void writeTextResource(FileHandle& file, int id, const char* omitted = nullptr);
 
 // "#RRGGBB" of a colour stored red in the lowest byte (0x00BBGGRR).
 void htmlColour(int32_t colour, TextBuffer& out);

@@ -22,6 +22,7 @@ constexpr int32_t defaultAnimationLayers = 2;
 constexpr uint32_t progressBarHeight = 26;
 constexpr int spchLineCapacity = 255;
 const char* const animationCopy = "_load.dat";
+const char* const viewerScriptLine = "<script type=\"text/javascript\" src=\"animex.js\"></script>\r\n";
 
 bool hasExtension(const char* path, const char* wanted) {
     TextBuffer text(path);
@@ -106,7 +107,8 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     folderFile(folder, "anim.html", path);
     FileHandle file;
     if (!file.createWrite(path.text())) return false;
-    writeTextResource(file, IDR_ANIM_HEAD);
+    // The painter replays by itself: the Java viewer's script is left out.
+    writeTextResource(file, IDR_ANIM_HEAD, painter ? viewerScriptLine : nullptr);
     writeScriptString(file, fileName);
     char text[160];
     std::snprintf(text, sizeof text, "';\r\nvar lcount=%u;\r\n//-->\r\n</script>", layers);
@@ -130,7 +132,8 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     writeParam(file, "run", "true");
     writeParam(file, "buffer_canvas", "false");
     writeParam(file, "progress", progress ? "true" : "false");
-    file.writeText("</applet>\r\n<script type=\"text/javascript\">\r\n<!--\r\ninit();\r\n//-->\r\n</script></body></html>");
+    file.writeText(painter ? "</applet>\r\n</body></html>"
+                           : "</applet>\r\n<script type=\"text/javascript\">\r\n<!--\r\ninit();\r\n//-->\r\n</script></body></html>");
     return file.close();
 }
 
@@ -157,8 +160,13 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
     TextBuffer path(request.path);
     TextBuffer fileName;
     path.fileNamePart(fileName);
-    writeAnimationPage(folder, fileName.text(), request.width, request.height, request.layers, request.progress,
-                       painter);
+    // The painter's canvas is the size its animation records, whatever the
+    // fields say.
+    int32_t width = static_cast<int32_t>(request.width);
+    int32_t height = static_cast<int32_t>(request.height);
+    if (painter) painterAnimationSize(request.path, width, height);
+    writeAnimationPage(folder, fileName.text(), static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                       request.layers, request.progress, painter);
     TextBuffer copy;
     folderFile(folder, painter ? painterAnimationCopy : animationCopy, copy);
     platform::copyFile(request.path, copy.text());

@@ -221,7 +221,9 @@ class TestPages(WindowsLifecycle):
         head_source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources",
                                    "anim_head.html")
         with open(head_source, encoding="utf-8") as f:
-            head = f.read().replace("\n", "\r\n").encode("cp932")
+            # The painter replays by itself: the Java viewer's script is left out.
+            head = f.read().replace('<script type="text/javascript" src="animex.js"></script>\n', "")
+            head = head.replace("\n", "\r\n").encode("cp932")
         status, page = self.get("anim.html")
         self.assertEqual(status, 200)
         self.assertTrue(page.startswith(head), page[:300])
