@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "platform/platform.h"
+#include "platform/win32/gdi_owners.h"
 #include "platform/win32/wide.h"
 #include "ui/file_choosers.h"
 #include "ui/resource_ids.h"
@@ -49,9 +50,8 @@ bool ColourList::drawColourLine(const DRAWITEMSTRUCT& record) const {
     int32_t colour = colours[index];
     RECT swatch{line.left + swatchInset, line.top + swatchInset, line.left + (line.bottom - line.top) - swatchInset,
                 line.bottom - swatchInset};
-    HBRUSH fill = CreateSolidBrush(colour < 0 ? white : static_cast<COLORREF>(colour));
-    FillRect(dc, &swatch, fill);
-    DeleteObject(fill);
+    platform::win32::Brush fill(CreateSolidBrush(colour < 0 ? white : static_cast<COLORREF>(colour)));
+    FillRect(dc, &swatch, fill.handle);
     FrameRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (colour < 0) {
         HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));

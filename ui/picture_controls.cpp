@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/raster_image.h"
+#include "platform/win32/gdi_owners.h"
 
 void paintImage(HDC dc, const RasterImage& image, int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX,
                 int32_t srcY) {
@@ -66,9 +67,8 @@ void ColourSwatch::setColour(COLORREF colour) {
 void ColourSwatch::paint(HDC dc) {
     RECT client;
     GetClientRect(handle(), &client);
-    HBRUSH brush = CreateSolidBrush(colour_);
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
+    platform::win32::Brush brush(CreateSolidBrush(colour_));
+    FillRect(dc, &client, brush.handle);
 }
 
 // ---- ImagePreview ---------------------------------------------------------------
@@ -123,9 +123,8 @@ void PanImageView::setImage(const RasterImage* image, COLORREF background, bool 
 void PanImageView::fillBackground(HDC dc) const {
     RECT client;
     GetClientRect(handle(), &client);
-    HBRUSH brush = CreateSolidBrush(background_);
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
+    platform::win32::Brush brush(CreateSolidBrush(background_));
+    FillRect(dc, &client, brush.handle);
 }
 
 POINT PanImageView::screenPoint(int x, int y) const {

@@ -9,46 +9,20 @@
 #include <new>
 
 #include "platform/picture.h"
+#include "platform/win32/gdi_owners.h"
 #include "platform/win32/wide.h"
 
 namespace platform {
 namespace {
 
+using win32::Bitmap;
+using win32::ComRef;
+using win32::MemoryDc;
+using win32::ScreenDc;
+
 constexpr long himetricPerInch = 2540;
 
 // One owner per handle kind, each releasing what it holds.
-struct ScreenDc {
-    HDC dc = GetDC(nullptr);
-    ~ScreenDc() {
-        if (dc) ReleaseDC(nullptr, dc);
-    }
-};
-
-struct MemoryDc {
-    HDC dc;
-    HGDIOBJ previous = nullptr;
-    explicit MemoryDc(HDC like) : dc(CreateCompatibleDC(like)) {}
-    ~MemoryDc() {
-        if (previous) SelectObject(dc, previous);
-        if (dc) DeleteDC(dc);
-    }
-};
-
-struct Bitmap {
-    HBITMAP handle = nullptr;
-    ~Bitmap() {
-        if (handle) DeleteObject(handle);
-    }
-};
-
-template <class T>
-struct ComRef {
-    T* p = nullptr;
-    ~ComRef() {
-        if (p) p->Release();
-    }
-};
-
 BITMAPINFOHEADER header(int32_t width, int32_t height, int32_t bitsPerPixel) {
     BITMAPINFOHEADER h{};
     h.biSize = sizeof h;

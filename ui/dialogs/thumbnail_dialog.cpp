@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/checked_size.h"
 #include "image/resample.h"
 #include "save/save_choices.h"
 #include "ui/resource_ids.h"
@@ -21,6 +22,17 @@ constexpr uint32_t largestBoxValue = 65535;
 
 INT_PTR ThumbnailDialog::run(HWND owner) { return showModal(IDD_THUMBNAIL, owner); }
 
+namespace {
+
+// v × times / by, checked: a product past 32 bits gives the largest box value.
+uint32_t proportion(uint32_t v, uint32_t times, uint32_t by) {
+    uint32_t product = 0;
+    if (by == 0 || !multiplyChecked(v, times, product)) return largestBoxValue;
+    return product / by;
+}
+
+}  // namespace
+
 uint32_t ThumbnailDialog::boxValue(int id) const { return std::min(itemUnsigned(id), largestBoxValue); }
 
 bool ThumbnailDialog::onInitDialog(LRESULT& value) {
@@ -34,9 +46,9 @@ bool ThumbnailDialog::onInitDialog(LRESULT& value) {
     uint32_t tw = static_cast<uint32_t>(std::clamp<int32_t>(thumbWidth, 0, largestBoxValue));
     uint32_t th = static_cast<uint32_t>(std::clamp<int32_t>(thumbHeight, 0, largestBoxValue));
     setItemUnsigned(IDC_THUMB_WIDTH, tw);
-    setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, tw * percent / w);
+    setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, proportion(tw, percent, w));
     setItemUnsigned(IDC_THUMB_HEIGHT, th);
-    setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, th * percent / h);
+    setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, proportion(th, percent, h));
     checkItem(IDC_THUMB_KEEP_RATIO, true);
     format_.attach(handle(), IDC_THUMB_FORMAT);
     for (const char* name : formatNames) format_.addString(name);
@@ -72,31 +84,31 @@ void ThumbnailDialog::followSizeBox(int id) {
     bool tied = isItemChecked(IDC_THUMB_KEEP_RATIO);
     switch (id) {
     case IDC_THUMB_WIDTH:
-        setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, v * percent / w);
+        setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, proportion(v, percent, w));
         if (tied) {
-            setItemUnsigned(IDC_THUMB_HEIGHT, v * h / w);
-            setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, v * percent / w);
+            setItemUnsigned(IDC_THUMB_HEIGHT, proportion(v, h, w));
+            setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, proportion(v, percent, w));
         }
         break;
     case IDC_THUMB_HEIGHT:
-        setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, v * percent / h);
+        setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, proportion(v, percent, h));
         if (tied) {
-            setItemUnsigned(IDC_THUMB_WIDTH, v * w / h);
-            setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, v * percent / h);
+            setItemUnsigned(IDC_THUMB_WIDTH, proportion(v, w, h));
+            setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, proportion(v, percent, h));
         }
         break;
     case IDC_THUMB_WIDTH_PERCENT:
-        setItemUnsigned(IDC_THUMB_WIDTH, v * w / percent);
+        setItemUnsigned(IDC_THUMB_WIDTH, proportion(v, w, percent));
         if (tied) {
             setItemUnsigned(IDC_THUMB_HEIGHT_PERCENT, v);
-            setItemUnsigned(IDC_THUMB_HEIGHT, v * h / percent);
+            setItemUnsigned(IDC_THUMB_HEIGHT, proportion(v, h, percent));
         }
         break;
     case IDC_THUMB_HEIGHT_PERCENT:
-        setItemUnsigned(IDC_THUMB_HEIGHT, v * h / percent);
+        setItemUnsigned(IDC_THUMB_HEIGHT, proportion(v, h, percent));
         if (tied) {
             setItemUnsigned(IDC_THUMB_WIDTH_PERCENT, v);
-            setItemUnsigned(IDC_THUMB_WIDTH, v * w / percent);
+            setItemUnsigned(IDC_THUMB_WIDTH, proportion(v, w, percent));
         }
         break;
     default:
