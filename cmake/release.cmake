@@ -12,9 +12,8 @@ set(help_inputs)
 foreach(name ${help_sources})
   list(APPEND help_inputs ${PROJECT_SOURCE_DIR}/docs/help/${name})
 endforeach()
+file(MAKE_DIRECTORY ${help_stage})
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Help.chm
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${help_stage}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${help_stage}
   COMMAND ${CMAKE_COMMAND} -E copy ${help_inputs} ${help_stage}
   COMMAND ${ICONV} -f UTF-8 -t CP932 -o ${help_stage}/Help.hhp ${PROJECT_SOURCE_DIR}/docs/help/Help.hhp
   COMMAND ${ICONV} -f UTF-8 -t CP932 -o ${help_stage}/contents.hhc ${PROJECT_SOURCE_DIR}/docs/help/contents.hhc
