@@ -39,6 +39,12 @@ candidates=("$(port_of_settings)" 80 8010 8011 8012)
 taken=()
 for p in "${candidates[@]}"; do listening "$p" && taken+=("$p"); done
 
+# Wine's prefix (build/wine) is made on first use, before the program starts.
+if [ "$preset" = win64 ] && ! "$root/scripts/wine-run" cmd /c exit 0 >/dev/null 2>&1; then
+  echo "Wine does not start"
+  exit 1
+fi
+
 # Its own session, so that Ctrl+C reaches only this script, which then asks
 # the program to end.
 setsid "${start[@]}" </dev/null &
@@ -58,7 +64,7 @@ stop() {
 trap stop INT TERM
 
 bound=
-for _ in $(seq 600); do
+for _ in $(seq 1500); do
   kill -0 "$pid" 2>/dev/null || break
   for p in "${candidates[@]}"; do
     [[ " ${taken[*]} " == *" $p "* ]] && continue
