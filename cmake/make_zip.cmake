@@ -1,6 +1,8 @@
 # Packs the release folder NAME into ZIP (run by cmake -P from release.cmake).
 # Texts get Windows line ends; the read-me a byte-order mark, so that every
-# Notepad reads it as UTF-8.
+# Notepad reads it as UTF-8. The version line keeps @VAR@ in quoted texts
+# literal (older policies would expand it).
+cmake_minimum_required(VERSION 3.25)
 set(folder ${STAGE}/${NAME})
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${folder})

@@ -47,6 +47,7 @@ class TestReleaseZip(unittest.TestCase):
         readme = self.read("readme.txt")
         self.assertTrue(readme.startswith(b"\xef\xbb\xbf"))
         text = readme.decode("utf-8")
+        self.assertTrue(text.startswith("\ufeffSketchhaven %s (win64)\r\n" % self.top.split("-")[1]), text[:40])
         self.assertLess(text.index("【日本語】"), text.index("[English]"))
         self.assertNotIn("\n", text.replace("\r\n", ""))
         self.assertIn(b"MIT License", self.read("LICENSE.txt"))
