@@ -17,7 +17,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Help.chm
   COMMAND ${CMAKE_COMMAND} -E copy ${help_inputs} ${help_stage}
   COMMAND ${ICONV} -f UTF-8 -t CP932 -o ${help_stage}/Help.hhp ${PROJECT_SOURCE_DIR}/docs/help/Help.hhp
   COMMAND ${ICONV} -f UTF-8 -t CP932 -o ${help_stage}/contents.hhc ${PROJECT_SOURCE_DIR}/docs/help/contents.hhc
-  COMMAND ${CHMCMD} --no-html-scan Help.hhp > chmcmd.log
+  COMMAND ${CHMCMD} --no-html-scan Help.hhp > chmcmd.log 2>&1
   COMMAND ${CMAKE_COMMAND} -E copy ${help_stage}/Help.chm ${CMAKE_BINARY_DIR}/Help.chm
   WORKING_DIRECTORY ${help_stage}
   DEPENDS ${help_inputs}
