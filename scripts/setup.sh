@@ -8,6 +8,7 @@ deps="$root/build/deps"
 
 packages=(
   cmake ninja-build pkg-config dpkg-dev
+  g++ gcc nasm fp-utils
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   zlib1g-dev libjpeg62-turbo-dev libgif-dev libgtest-dev libpng-dev libdeflate-dev
@@ -31,10 +32,14 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# libjpeg-turbo for both MinGW targets, from Debian's own source package.
+# libjpeg-turbo for both MinGW targets, from Debian's own source package, with
+# its SIMD code. The stamp marks a library built with it: one built without
+# (by an older set-up) is built again.
 build_libjpeg() {  # $1 = triplet, $2 = target folder
   local triplet=$1 prefix=$2
-  [ -f "$prefix/lib/libjpeg.a" ] && return 0
+  local stamp="$prefix/lib/libjpeg.simd"
+  [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$stamp" ] && return 0
+  rm -rf "$deps/build-jpeg-$triplet"
   local src="$deps/src"
   if [ ! -d "$src/libjpeg" ]; then
     if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/; then
@@ -59,11 +64,13 @@ SRC
     -DCMAKE_SYSTEM_PROCESSOR="${triplet%%-*}" \
     -DCMAKE_C_COMPILER="$triplet-gcc-posix" \
     -DCMAKE_RC_COMPILER="$triplet-windres" \
+    -DCMAKE_ASM_NASM_COMPILER=nasm \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DWITH_SIMD=0 -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 \
+    -DWITH_SIMD=1 -DREQUIRE_SIMD=1 -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 \
     -DWITH_JPEG8=0 -DWITH_JPEG7=0 >/dev/null
   cmake --build "$deps/build-jpeg-$triplet" --target install >/dev/null
+  touch "$stamp"
 }
 
 # libdeflate for both MinGW targets, from Debian's own source package (its

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native, the Windows x64 build under Wine, and a compile and
-# link of the Windows x86 build. Installs and builds whatever is missing.
+# link of the Windows x86 build. Installs and builds whatever is missing. The
+# closing line counts the tests, each build and the fuzz run.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,11 +19,23 @@ count() {  # reads ctest's summary line from a log
     bad=$(sed -E 's/.*, ([0-9]+) tests? failed.*/\1/' <<<"$line")
     passed=$((passed + total - bad))
     failed=$((failed + bad))
+  else
+    echo "no test summary in $1"
+    failed=$((failed + 1))
   fi
 }
 
+# A build and the brief fuzz run count as one check each in the closing line.
+check_passed() { passed=$((passed + 1)); }
+check_failed() { echo "$1"; failed=$((failed + 1)); status=1; }
+
 build() {  # preset
-  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { echo "build $1 failed"; status=1; return 1; }
+  if cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; then
+    check_passed
+  else
+    check_failed "build $1 failed"
+    return 1
+  fi
 }
 
 echo "== native"
@@ -33,7 +46,7 @@ if build native; then
 fi
 
 echo "== fuzz targets, briefly"
-"$root/scripts/fuzz.sh" 5 || { echo "fuzzing found a failure"; status=1; }
+if "$root/scripts/fuzz.sh" 5; then check_passed; else check_failed "fuzzing found a failure"; fi
 
 echo "== win64 under Wine"
 if build win64; then
@@ -48,7 +61,7 @@ if build win64; then
 fi
 
 echo "== win32 compile and link"
-build win32 || true
+build win32
 
 echo "$passed passed, $failed failed"
 exit $status

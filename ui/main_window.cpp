@@ -19,7 +19,7 @@
 #include "ui/file_choosers.h"
 #include "ui/resource_ids.h"
 
-const char homePageAddress[] = "https://sketchhaven.github.io/";
+const char homePageAddress[] = "Help.chm";
 
 namespace {
 

@@ -12,7 +12,8 @@
 #include "ui/controls.h"
 #include "ui/window_base.h"
 
-// The maker's home page, opened by Help > home page.
+// What Help > home page opens: the guide, until the project has a home page
+// of its own.
 extern const char homePageAddress[];
 
 class MainWindow : public DialogBase {

@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "platform/win32/wide.h"
 #include "tests/win32/dialog_driver.h"
 #include "tests/win32/program_files.h"
+#include "ui/about_dialog.h"
 #include "ui/controls.h"
 #include "program/program_window.h"
 #include "ui/main_window.h"
@@ -454,4 +457,52 @@ TEST_F(MainWindows, ShutDownDeletesTheTemporaryFilesAndFreesThePort) {
     for (const char* name : temporaryFiles) EXPECT_FALSE(files_.exists(name)) << name;
     for (const char* name : keptFiles) EXPECT_EQ(files_.read(name), "kept") << name;
     EXPECT_TRUE(portIsFree(port_));
+}
+
+// The program's version information and its About box carry the one version
+// of the build, and the manifest gives it the common controls of version 6.
+TEST(ProgramResources, AboutBoxShowsTheVersionOfTheVersionInformation) {
+    wchar_t path[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
+    DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, data.data()));
+    auto text = [&](const wchar_t* key) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + key;
+        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return std::string();
+        return narrow(value);
+    };
+    EXPECT_EQ(text(L"ProductName"), "Sketchhaven");
+    std::string version = text(L"ProductVersion");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(version, std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." +
+                           std::to_string(LOWORD(fixed->dwProductVersionMS)) + "." +
+                           std::to_string(HIWORD(fixed->dwProductVersionLS)));
+    EXPECT_EQ(text(L"FileVersion"), version);
+
+    AboutDialog about;
+    std::string shown;
+    runModal(about, IDD_ABOUT, nullptr, [&](HWND dialog) {
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t caption[128] = L"";
+            GetWindowTextW(child, caption, 128);
+            if (std::wstring(caption).rfind(L"Sketchhaven", 0) == 0) shown = narrow(caption);
+        }
+        click(dialog, IDOK);
+    });
+    EXPECT_EQ(shown, "Sketchhaven バージョン " + version);
+
+    // The common controls in use come from the side-by-side assembly of
+    // version 6 that the manifest asks for.
+    wchar_t controls[MAX_PATH] = L"";
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), controls, MAX_PATH);
+    std::string controlsPath = narrow(controls);
+    for (char& c : controlsPath) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(controlsPath.find("microsoft.windows.common-controls_6595b64144ccf1df_6."), std::string::npos)
+        << controlsPath;
 }

@@ -1,12 +1,17 @@
 // Writes a picture of every dialog of the program, as it opens with sample
 // data, into the folder given as argument (docs/screenshots of the
-// repository). The program's own folder is its program folder: set.ini and
-// the submitted picture are written there and removed again.
+// repository), or of the dialogs named after it (about, browser, design,
+// playback, preset_editor, save, jpeg_preview, thumbnail, main_window). The
+// program's own folder is its program folder: set.ini and the submitted
+// picture are written there and removed again. Exits with 1 when a window
+// did not reach the screen.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "image/raster_image.h"
@@ -30,8 +35,14 @@
 namespace {
 
 int failures = 0;
+std::vector<std::string> wanted;  // empty: all
+
+bool isWanted(const char* name) {
+    return wanted.empty() || std::find(wanted.begin(), wanted.end(), name) != wanted.end();
+}
 
 void shoot(const std::string& folder, const char* name, DialogBase& dialog, int templateId) {
+    if (!isWanted(name)) return;
     std::string path = folder + "\\" + name + ".png";
     runModal(dialog, templateId, nullptr, [&](HWND window) {
         SetForegroundWindow(window);
@@ -58,6 +69,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     std::string folder = argv[1];
+    wanted.assign(argv + 2, argv + argc);
     ProgramFiles files;
     files.write("set.ini", sampleSettings);
     RasterImage picture;
@@ -68,8 +80,10 @@ int main(int argc, char** argv) {
     SetCurrentDirectoryA(files.folder().c_str());
     {  // the first window of a process can reach the screen late: one to throw away
         AboutDialog warmUp;
-        shoot(folder, "warm_up", warmUp, IDD_ABOUT);
-        DeleteFileA((folder + "\\warm_up.png").c_str());
+        runModal(warmUp, IDD_ABOUT, nullptr, [](HWND window) {
+            pump(500);
+            EndDialog(window, 0);
+        });
     }
     AboutDialog about;
     shoot(folder, "about", about, IDD_ABOUT);
@@ -101,6 +115,7 @@ int main(int argc, char** argv) {
     shoot(folder, "thumbnail", thumbnail, IDD_THUMBNAIL);
 
     Settings mainSettings;
+    if (!isWanted("main_window")) return failures == 0 ? 0 : 1;
     ProgramSession session(mainSettings, nullptr);
     MainWindow main(mainSettings, session.server());
     if (startProgramWindow(session, main)) {

@@ -7,6 +7,7 @@ namespace {
 
 constexpr int pngLevel = 6;
 constexpr int attempts = 30;
+constexpr int cornerInset = 2;
 constexpr DWORD attemptDelay = 100;
 constexpr DWORD settleDelay = 400;
 
@@ -23,16 +24,18 @@ void paintNow(HWND window) {
     GdiFlush();
 }
 
-// A window that has not reached the X screen yet reads back in one colour.
-bool isUniform(const RasterImage& picture) {
-    const uint8_t* first = picture.pixelAddress(0, 0);
-    for (int32_t y = 0; y < picture.height(); ++y) {
-        for (int32_t x = 0; x < picture.width(); ++x) {
-            const uint8_t* p = picture.pixelAddress(x, y);
-            if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2]) return false;
-        }
-    }
-    return true;
+// A window shows once the pixel just inside its client area's top-left
+// corner, which no control covers, has the dialog background's colour: before
+// that the screen still holds the X root or what an earlier window left.
+bool backgroundShows(HWND window, const RECT& frame, const RasterImage& picture) {
+    POINT corner{cornerInset, cornerInset};
+    if (!ClientToScreen(window, &corner)) return false;
+    int x = corner.x - frame.left;
+    int y = corner.y - frame.top;
+    const uint8_t* p = picture.pixelAddress(x, y);
+    if (!p) return false;
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    return p[2] == GetRValue(face) && p[1] == GetGValue(face) && p[0] == GetBValue(face);
 }
 
 // Without a window manager on the X display nothing draws the title bars, so
@@ -80,18 +83,23 @@ bool copyFromScreen(HWND window, const RECT& frame, bool withTitle, RasterImage&
 bool captureWindow(HWND window, const char* path) {
     RECT frame;
     if (!GetWindowRect(window, &frame)) return false;
+    // A modal dialog shows itself when its loop first finds the queue empty;
+    // a script that runs before that shows it here.
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);
     RasterImage picture;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    bool shows = false;
+    for (int attempt = 0; attempt < attempts && !shows; ++attempt) {
         paintNow(window);
         if (!copyFromScreen(window, frame, false, picture)) return false;
-        if (!isUniform(picture)) break;
-        Sleep(attemptDelay);
+        shows = backgroundShows(window, frame, picture);
+        if (!shows) Sleep(attemptDelay);
     }
+    if (!shows) return false;
     // Once it shows, give the frame the same time to reach the screen.
     Sleep(settleDelay);
     paintNow(window);
-    if (!copyFromScreen(window, frame, true, picture)) return false;
+    if (!copyFromScreen(window, frame, true, picture) || !backgroundShows(window, frame, picture)) return false;
     PngRaster raster;
     if (!preparePng(picture, raster, 24, nullptr, 0)) return false;
     return writePng(raster, path, pngLevel, -1);

@@ -5,5 +5,6 @@
 #include <windows.h>
 
 // Paints window and everything in it now, copies its screen rectangle
-// (frame included) and writes it to path. False when any step fails.
+// (frame included) and writes it to path. False when any step fails or the
+// window does not reach the screen within a few seconds.
 bool captureWindow(HWND window, const char* path);
