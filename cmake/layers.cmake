@@ -1,17 +1,18 @@
 # The folders of the program and what each may include: the build stops at
 # configure time when a source includes a header of a folder above its own.
 #   platform <- app <- {image, server} <- {pages, save} <- ui <- program
-# resources/ sits beside app: the texts and their ids, on the platform only.
+# resources/ sits beside app: the texts, on the platform only; nothing
+# includes it (the resource ids live in platform/text_ids.h).
 set(sketchhaven_layers
   "platform:platform"
   "resources:platform resources"
-  "app:platform resources app"
-  "image:platform resources app image"
-  "server:platform resources app server"
-  "pages:platform resources app image pages"
-  "save:platform resources app image save"
-  "ui:platform resources app image server pages save ui"
-  "program:platform resources app image server pages save ui program")
+  "app:platform app"
+  "image:platform app image"
+  "server:platform app server"
+  "pages:platform app image pages"
+  "save:platform app image save"
+  "ui:platform app image server pages save ui"
+  "program:platform app image server pages save ui program")
 
 foreach(entry ${sketchhaven_layers})
   string(REPLACE ":" ";" parts "${entry}")

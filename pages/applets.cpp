@@ -37,12 +37,6 @@ int32_t autoSize(int32_t requested, uint32_t image, int32_t margin, int32_t smal
     return size < smallest ? smallest : static_cast<int32_t>(size);
 }
 
-bool existsIn(const char* folder, const char* name) {
-    TextBuffer path;
-    folderFile(folder, name, path);
-    return fileExists(path.text());
-}
-
 const char* const painterCannotReplay =
     "HTML5版のPaintBBS（neo.js）は、Javaアプレットのアニメーション（PCH・SPCH）を再生できません。\n"
     "画像ファイルか、neo.jsで描いたアニメーションを指定してください。";
@@ -98,7 +92,7 @@ bool checkDrawingFiles(const DrawingSetup& setup, const char* folder, TextBuffer
     }
     const char* archive = appletEntry(kind).requiredFile;
     bool painter = drawsWithHtml5Painter(setup, folder);
-    if (!painter && !existsIn(folder, archive)) {
+    if (!painter && !existsInFolder(folder, archive)) {
         notFound(archive, warning);
         return false;
     }
@@ -112,7 +106,7 @@ bool checkDrawingFiles(const DrawingSetup& setup, const char* folder, TextBuffer
         return false;
     }
     const PaletteEntry* palette = paletteScript(setup.palette);
-    if (palette && !existsIn(folder, palette->script)) {
+    if (palette && !existsInFolder(folder, palette->script)) {
         notFound(palette->script, warning);
         return false;
     }

@@ -9,7 +9,7 @@
 #include "pages/design.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
-#include "resources/text_ids.h"
+#include "platform/text_ids.h"
 #include "pages/playback.h"
 
 namespace {

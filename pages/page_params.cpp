@@ -30,6 +30,12 @@ void folderFile(const char* folder, const char* name, TextBuffer& out) {
     out.append(name);
 }
 
+bool existsInFolder(const char* folder, const char* name) {
+    TextBuffer path;
+    folderFile(folder, name, path);
+    return fileExists(path.text());
+}
+
 void writeTextResource(FileHandle& file, int id, const char* omitted) {
     const char* data = nullptr;
     uint32_t size = 0;

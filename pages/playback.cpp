@@ -11,7 +11,7 @@
 #include "pages/drawing_page.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
-#include "resources/text_ids.h"
+#include "platform/text_ids.h"
 
 namespace {
 

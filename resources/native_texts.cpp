@@ -1,7 +1,7 @@
 // The native build's tables of the program's texts: the string table and the
 // two HTML heads (made from draw_head.html and anim_head.html at build time).
 #include "platform/posix/resource_tables.h"
-#include "resources/text_ids.h"
+#include "platform/text_ids.h"
 
 extern const char draw_head_bytes[];
 extern const char anim_head_bytes[];

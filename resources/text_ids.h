@@ -1,6 +1,0 @@
-// The ids of the program's own TEXT resources, shared by texts.rc, the
-// native build's tables and the pages that write them.
-#pragma once
-
-#define IDR_DRAW_HEAD 117
-#define IDR_ANIM_HEAD 118
