@@ -1,5 +1,6 @@
 #include "app/program_folder.h"
 
+#include "app/file_handle.h"
 #include "platform/platform.h"
 
 namespace {
@@ -36,4 +37,16 @@ bool enterProgramFolder() {
 void deleteTemporaryFiles() {
     enterProgramFolder();
     for (const char* name : temporaryFiles) platform::deleteFile(name);
+}
+
+void folderFile(const char* folder, const char* name, TextBuffer& out) {
+    out.assign(folder);
+    out.append("\\");
+    out.append(name);
+}
+
+bool existsInFolder(const char* folder, const char* name) {
+    TextBuffer path;
+    folderFile(folder, name, path);
+    return fileExists(path.text());
 }

@@ -9,6 +9,11 @@
 // the program's path cannot be obtained or holds no separator.
 bool programFolder(TextBuffer& out);
 
+// folder, \ and name.
+void folderFile(const char* folder, const char* name, TextBuffer& out);
+// The file (a wildcard pattern allowed) exists in folder, letter case aside.
+bool existsInFolder(const char* folder, const char* name);
+
 // Makes the program folder the current folder; false when either step fails.
 bool enterProgramFolder();
 

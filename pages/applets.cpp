@@ -2,6 +2,7 @@
 
 #include "app/decimal.h"
 #include "app/file_handle.h"
+#include "app/program_folder.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
 #include "pages/playback.h"

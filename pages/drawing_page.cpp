@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "app/browser_launch.h"
+#include "app/program_folder.h"
 #include "app/warning.h"
 #include "image/header_probe.h"
 #include "pages/design.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
-#include "platform/text_ids.h"
 #include "pages/playback.h"
+#include "platform/text_ids.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/program_folder.h"
 #include "pages/applets.h"
 #include "pages/page_params.h"
 #include "platform/byte_order.h"

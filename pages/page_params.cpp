@@ -24,18 +24,6 @@ void htmlColour(int32_t colour, TextBuffer& out) {
     out.assign(text);
 }
 
-void folderFile(const char* folder, const char* name, TextBuffer& out) {
-    out.assign(folder);
-    out.append("\\");
-    out.append(name);
-}
-
-bool existsInFolder(const char* folder, const char* name) {
-    TextBuffer path;
-    folderFile(folder, name, path);
-    return fileExists(path.text());
-}
-
 void writeTextResource(FileHandle& file, int id, const char* omitted) {
     const char* data = nullptr;
     uint32_t size = 0;

@@ -12,10 +12,6 @@
 bool writeParam(FileHandle& file, const char* name, const char* value);
 bool writeParam(FileHandle& file, const char* name, int64_t value);
 
-// folder, \ and name.
-void folderFile(const char* folder, const char* name, TextBuffer& out);
-// The file (a wildcard pattern allowed) exists in folder, letter case aside.
-bool existsInFolder(const char* folder, const char* name);
 
 // Writes a "TEXT" resource of the program up to its terminating NUL, without
 // the first occurrence of omitted when it is given.

@@ -7,6 +7,7 @@
 #include "app/dbcs.h"
 #include "app/decimal.h"
 #include "app/file_handle.h"
+#include "app/program_folder.h"
 #include "app/warning.h"
 #include "pages/drawing_page.h"
 #include "pages/html5_painter.h"

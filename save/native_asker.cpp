@@ -1,6 +1,6 @@
 #include "save/native_asker.h"
 
-#include "app/file_handle.h"
+#include "app/program_folder.h"
 #include "app/settings.h"
 
 namespace {
@@ -10,14 +10,12 @@ constexpr uint16_t chosenOutputs =
 // Names tried before the folder counts as full.
 constexpr int nameAttempts = 10000;
 
-bool existsInFolder(const TextBuffer& folder, const char* prefix, const char* name, const char* extension) {
-    TextBuffer path(folder.text());
-    path.append("\\");
-    path.append(prefix);
-    path.append(name);
-    path.append(".");
-    path.append(extension);
-    return fileExists(path.text());
+bool outputExists(const TextBuffer& folder, const char* prefix, const char* name, const char* extension) {
+    TextBuffer file(prefix);
+    file.append(name);
+    file.append(".");
+    file.append(extension);
+    return existsInFolder(folder.text(), file.text());
 }
 
 }  // namespace
@@ -62,13 +60,13 @@ bool NativeAsker::isTaken(const SaveChoices& choices, const char* name) const {
     const TextBuffer& folder = settings_.saveDir;
     uint16_t bits = choices.optionBits;
     if ((bits & SaveChoices::savePicture) && formatExtension(choices.saveType) &&
-        existsInFolder(folder, "", name, formatExtension(choices.saveType)))
+        outputExists(folder, "", name, formatExtension(choices.saveType)))
         return true;
     if ((bits & SaveChoices::saveThumbnail) && formatExtension(choices.thumbType) &&
-        existsInFolder(folder, "s_", name, formatExtension(choices.thumbType)))
+        outputExists(folder, "s_", name, formatExtension(choices.thumbType)))
         return true;
     return (bits & SaveChoices::saveAnimation) && (bits & SaveChoices::carriesAnimation) &&
-           (existsInFolder(folder, "", name, "pch") || existsInFolder(folder, "", name, "spch"));
+           (outputExists(folder, "", name, "pch") || outputExists(folder, "", name, "spch"));
 }
 
 bool NativeAsker::chooseSave(SaveChoices& choices, const RasterImage& picture) {
