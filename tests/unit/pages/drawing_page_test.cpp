@@ -1,6 +1,6 @@
 // draw.html: one whole page per applet kind against its reference page, the
-// variations of a page as table rows, the automatic size and address rules,
-// the checks before drawing and the draw step.
+// variations of a page as table rows, the size rules and the checks before
+// drawing. The draw step with the browser is the end-to-end tests' part.
 #include "pages/drawing_page.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +12,6 @@
 
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/golden.h"
-#include "tests/unit/pages/stand_in_browser.h"
-#ifndef _WIN32
-#include "platform/posix/scripted_answers.h"
-#endif
 
 namespace {
 
@@ -155,8 +151,6 @@ const Variation variations[] = {
          d.setup.layers = 1;
      },
      {param("layer_count", "2")}},
-    {"PaintBBS has no family rows", [](Drawing&) {}, {},
-     {"layer_count", "quality", "tools", "tt.zip", "res.zip", "dir_resource", "cursor_1"}},
     {"cursor for the Shi-Painter",
      [](Drawing& d) {
          d.setup.kind = 1;
@@ -243,15 +237,6 @@ TEST(AutomaticSize, ImageSizePlusMarginButAtLeastTheSmallest) {
     }
 }
 
-TEST(DrawingAddress, CarriesThePortUnlessItIs80) {
-    for (uint16_t port : {80, 8010, 65535}) {
-        TextBuffer address;
-        drawingPageAddress(port, address);
-        EXPECT_EQ(std::string(address.text()),
-                  port == 80 ? "http://localhost/draw.html" : "http://localhost:" + std::to_string(port) + "/draw.html");
-    }
-}
-
 TEST(DrawingChecks, EachMissingFileIsNamed) {
     struct Case {
         int kind, palette;
@@ -316,28 +301,3 @@ TEST(PooVersion, DigitsAfterOekakiUpToTheNinthCharacterOfTheFirstListed) {
     std::string first = std::filesystem::directory_iterator(d.folder.path())->path().filename().string();
     EXPECT_EQ(oekakiVersion(d.dir().c_str()), first == "oekaki132.jar" ? 132 : 131);
 }
-
-TEST(StartDrawing, WritesThePageAndSendsTheBrowser) {
-    Drawing d;
-    d.folder.write("PaintBBS.jar", "");
-    browserSettings(d.folder, "1", standInBrowser());
-    d.setup.palette = 0;
-    ASSERT_TRUE(startDrawing(d.setup, d.dir().c_str(), 8010, nullptr));
-    EXPECT_EQ(addressReceived(d.folder), "http://localhost:8010/draw.html");
-    EXPECT_NE(d.folder.read("draw.html").find(applet), std::string::npos);
-}
-
-#ifndef _WIN32
-// Natively the warning boxes are recorded instead of waiting for a click.
-TEST(StartDrawing, AMissingFileIsWarnedAboutAndNothingIsWritten) {
-    Drawing d;
-    platform::posix::takeShownBoxes();
-    d.setup.kind = -1;
-    EXPECT_FALSE(prepareDrawing(d.setup, d.dir().c_str(), nullptr));
-    EXPECT_FALSE(d.folder.exists("draw.html"));
-    auto boxes = platform::posix::takeShownBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "アプレットを選択してください");
-    EXPECT_EQ(boxes[0].style, platform::boxIconWarning | platform::boxSystemModal);
-}
-#endif

@@ -1,5 +1,6 @@
 // Animation files: the size tag of a PCH name, the SPCH header, anim.html
-// against its reference pages, its file address and the play step.
+// against its reference pages, its file address and the play step of a Java
+// applet's animation (the painter's own is the end-to-end tests' part).
 #include "pages/playback.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,6 @@
 #include "tests/support/temp_folder.h"
 #include "tests/unit/pages/golden.h"
 #include "tests/unit/pages/stand_in_browser.h"
-#ifndef _WIN32
-#include "platform/posix/scripted_answers.h"
-#endif
 
 TEST(PchNameTag, BothNumbersFromTheLastBracketOrNothing) {
     struct Case {
@@ -86,7 +84,6 @@ TEST(AnimationSize, PchNamesSpchHeadersAndTheDefaults) {
     const Case cases[] = {
         {"pic[x640y480].pch", nullptr, 640, 480, 2},  // the file itself is never read
         {"pic.PCH", nullptr, 300, 300, 2},
-        {"pic[x640].pch", nullptr, 300, 300, 2},
         {"pic.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\nquality=2\r\n\r\n", 400, 300, 5},
         {"pic.png", "\x89PNG\r\n\x1a\n", 300, 300, 2},
         {"missing[x5y5].spch", nullptr, 300, 300, 2},  // the tag counts only for .pch
@@ -103,13 +100,24 @@ TEST(AnimationSize, PchNamesSpchHeadersAndTheDefaults) {
     }
 }
 
-TEST(GoldenAnimationPages, PchWithoutAndSpchWithTheProgressBar) {
-    TempFolder folder;
-    std::string dir = folder.path().string();
-    ASSERT_TRUE(writeAnimationPage(dir.c_str(), "pic[x640y480].pch", 640, 480, 2, false));
-    expectGolden(folder, "anim.html", "anim_pch.html");
-    ASSERT_TRUE(writeAnimationPage(dir.c_str(), "pic.SPCH", 400, 300, 5, true));
-    expectGolden(folder, "anim.html", "anim_spch_progress.html");
+TEST(GoldenAnimationPages, PchWithoutSpchWithTheProgressBarAndThePainters) {
+    struct Case {
+        const char* name;
+        uint32_t width, height, layers;
+        bool progress, painter;
+        const char* golden;
+    };
+    const Case cases[] = {
+        {"pic[x640y480].pch", 640, 480, 2, false, false, "anim_pch.html"},
+        {"pic.SPCH", 400, 300, 5, true, false, "anim_spch_progress.html"},
+        {"own.pch", 320, 200, 2, false, true, "anim_html5_painter.html"},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        ASSERT_TRUE(writeAnimationPage(folder.path().string().c_str(), c.name, c.width, c.height, c.layers,
+                                       c.progress, c.painter));
+        expectGolden(folder, "anim.html", c.golden);
+    }
 }
 
 TEST(AnimationPage, TheNameIsEscapedForItsScriptString) {
@@ -135,11 +143,11 @@ TEST(AnimationPage, FileAddress) {
     }
 }
 
-TEST(PlayAnimation, JavaAnimationsOpenTheFileAddressThePaintersOwnAreServed) {
+TEST(PlayAnimation, AJavaAnimationIsCopiedAndItsPageOpenedAsAFile) {
     TempFolder folder;
     std::string dir = folder.path().string();
     browserSettings(folder, "1", standInBrowser());
-    folder.write("neo.js", "");
+    folder.write("neo.js", "");  // the painter does not take the Java applets' animations
     std::filesystem::create_directory(folder.path() / "saved");
     folder.write("saved/pic[x64y32].pch", "pch bytes");
     std::string path = folder.file("saved/pic[x64y32].pch");
@@ -153,26 +161,4 @@ TEST(PlayAnimation, JavaAnimationsOpenTheFileAddressThePaintersOwnAreServed) {
     TextBuffer address;
     animationPageAddress(dir.c_str(), address);
     EXPECT_EQ(addressReceived(folder), address.text());
-
-    std::filesystem::remove(folder.path() / "browser_address.txt");
-    folder.write("own.pch", std::string("NEO \x40\x01\xC8\x00strokes", 15));
-    path = folder.file("own.pch");
-    request = PlaybackRequest{path.c_str(), 320, 200, 2, false, 8080};
-    ASSERT_TRUE(playAnimation(request, dir.c_str(), nullptr));
-    expectGolden(folder, "anim.html", "anim_html5_painter.html");
-    EXPECT_EQ(folder.read("_load.pch"), std::string("NEO \x40\x01\xC8\x00strokes", 15));
-    EXPECT_EQ(addressReceived(folder), "http://localhost:8080/anim.html");
 }
-
-#ifndef _WIN32
-TEST(PlayAnimation, AnEmptyPathAsksForAFileName) {
-    TempFolder folder;
-    platform::posix::takeShownBoxes();
-    PlaybackRequest request{"", 300, 300, 2, false, 80};
-    EXPECT_FALSE(playAnimation(request, folder.path().string().c_str(), nullptr));
-    auto boxes = platform::posix::takeShownBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "ファイル名を指定してください");
-    EXPECT_FALSE(folder.exists("anim.html"));
-}
-#endif
