@@ -1,54 +1,40 @@
+// The text buffer: its room, its double-byte-aware scans and path helpers,
+// and the file name check.
 #include "app/text_buffer.h"
-#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#ifndef _WIN32
-#include "platform/posix/scripted_answers.h"
-#endif
-
-TEST(TextBufferCapacity, ConstructionRoundsUpToTheClassSizes) {
-    EXPECT_EQ(TextBuffer().capacity(), 63);
-    EXPECT_EQ(TextBuffer(63).capacity(), 63);
-    EXPECT_EQ(TextBuffer(64).capacity(), 127);
-    EXPECT_EQ(TextBuffer(128).capacity(), 255);
-    EXPECT_EQ(TextBuffer(511).capacity(), 511);
-    EXPECT_EQ(TextBuffer(512).capacity(), 512);
-    EXPECT_EQ(TextBuffer(600).capacity(), 600);
-    EXPECT_EQ(TextBuffer(600).sizeWithTerminator(), 601);
-}
-
-TEST(TextBufferCapacity, GrowthStepsAndNeverShrinks) {
+// A text is never cut where the buffer can grow: assign and append take the
+// room they need and keep it. Where it cannot, nothing is written past it.
+TEST(TextBufferCapacity, GrowsAsNeededAndNeverWritesPastItself) {
     TextBuffer t;
-    t.assign(std::string(200, 'a').c_str());
-    EXPECT_EQ(t.capacity(), 255);
-    t.assign(std::string(64, 'b').c_str());
-    EXPECT_EQ(t.capacity(), 255);
-    TextBuffer u;
-    u.assign(std::string(100, 'a').c_str());
-    EXPECT_EQ(u.capacity(), 127);
-    u.append(std::string(500, 'c').c_str());
-    EXPECT_EQ(u.capacity(), 600);
-    EXPECT_EQ(u.length(), 600);
-    TextBuffer v;
-    v.assign("abc");
-    v.append("def");
-    EXPECT_STREQ(v.text(), "abcdef");
-    EXPECT_EQ(v.capacity(), 63);
-}
-
-TEST(TextBufferCapacity, FormatIntAndSetCharStayInsideTheBlock) {
-    TextBuffer t;
-    t.formatInt(-12345);
-    EXPECT_STREQ(t.text(), "-12345");
+    EXPECT_EQ(t.capacity(), 63);
+    t.assign(std::string(100, 'a').c_str());
+    t.append(std::string(500, 'c').c_str());
+    EXPECT_EQ(std::string(t.text()), std::string(100, 'a') + std::string(500, 'c'));
     t.assign("abcdef");
+    EXPECT_EQ(t.capacity(), 600);
     EXPECT_EQ(t.setCharAt(3, '\0'), 3);
     EXPECT_STREQ(t.text(), "abc");
-    t.assign("abc");
-    EXPECT_EQ(t.setCharAt(63, 'x'), 63);  // beyond the capacity: not stored
-    EXPECT_STREQ(t.text(), "abc");
+    TextBuffer small;
+    EXPECT_EQ(small.setCharAt(63, 'x'), 63);  // beyond the capacity: not stored
+    small.formatInt(-12345);
+    EXPECT_STREQ(small.text(), "-12345");
+}
+
+// The strings of the program's resources: the filter ends in its double
+// break, an entry longer than the buffer is cut there, a missing one is empty.
+TEST(TextBufferCapacity, StringResourcesAreCutToTheBuffer) {
+    TextBuffer filter(255);
+    filter.loadString(2);
+    EXPECT_EQ(std::string(filter.text()).substr(filter.length() - 6), "\n*.*\n\n");
+    TextBuffer small;
+    small.loadString(3);
+    EXPECT_EQ(small.length(), 63);
+    small.loadString(999);
+    EXPECT_TRUE(small.isEmpty());
 }
 
 TEST(TextBufferScan, TrailBytesAreNeverTakenForSeparators) {
@@ -58,12 +44,6 @@ TEST(TextBufferScan, TrailBytesAreNeverTakenForSeparators) {
     EXPECT_EQ(static_cast<unsigned char>(t.text()[1]), 0x5C);
     EXPECT_EQ(t.find(0, '\\'), -1);
     EXPECT_EQ(t.findLast('\\'), -1);
-    TextBuffer path("C:\\ソフト\\表.txt");
-    TextBuffer name;
-    path.fileNamePart(name);
-    EXPECT_STREQ(name.text(), "表.txt");
-    path.cutToDirectory();
-    EXPECT_STREQ(path.text(), "C:\\ソフト");
     // A trail byte 0x2E is not a dot either (83 2E does not occur in
     // Shift_JIS, but 0x2E after a lead byte must still be skipped).
     TextBuffer dotted("a\x81\x2E" "b");
@@ -85,7 +65,8 @@ TEST(TextBufferScan, FindAndSubstring) {
     EXPECT_NE(TextBuffer("PNG").compareNoCase("pn"), 0);
 }
 
-// Each path helper on each path: \ and / are both separators.
+// Each path helper on each path: \ and / are both separators, trail bytes
+// 5C are none.
 TEST(TextBufferPath, HelpersTreatBothSeparatorsAlike) {
     struct Case {
         const char* path;
@@ -97,6 +78,7 @@ TEST(TextBufferPath, HelpersTreatBothSeparatorsAlike) {
     const Case cases[] = {
         {"C:\\dir.old\\file", "old\\file", "C:\\dir.old", "file", "file"},
         {"noext", "", "", "noext", "noext"},
+        {"C:\\ソフト\\表.txt", "txt", "C:\\ソフト", "表", "表.txt"},
         {"a/b\\pic.SPCH", "SPCH", "a/b", "pic", "pic.SPCH"},
         {"a/b/name", "", "a/b", "name", "name"},
         {"C:\\x\\000[x400y300].png", "png", "C:\\x", "000[x400y300]", "000[x400y300].png"},
@@ -124,17 +106,3 @@ TEST(FileNameCheck, RefusesTheElevenCharacters) {
     EXPECT_TRUE(TextBuffer("000[x400y300]").isValidFileName(false));
     EXPECT_TRUE(TextBuffer("ソフト表").isValidFileName(false));  // trail bytes 0x5C are fine
 }
-
-#ifndef _WIN32
-TEST(FileNameCheck, ShowsTheCharactersInOrder) {
-    platform::posix::takeShownBoxes();
-    EXPECT_FALSE(TextBuffer("a,b").isValidFileName(true));
-    auto boxes = platform::posix::takeShownBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "\\ / : , ; * ? \" < > |\nはファイル名に使用できません");
-    EXPECT_EQ(boxes[0].caption, "ファイル名エラー");
-    EXPECT_EQ(boxes[0].style & 0xF0u, platform::boxIconWarning);
-    EXPECT_TRUE(TextBuffer("ok").isValidFileName(true));
-    EXPECT_TRUE(platform::posix::takeShownBoxes().empty());
-}
-#endif
