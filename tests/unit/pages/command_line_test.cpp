@@ -1,17 +1,10 @@
-// The command line and the browser launch. The program's start with its
-// command line and the browser it sends are the end-to-end tests' part.
+// The options of the command line. The program's start with them is the
+// end-to-end tests' part.
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "app/browser_launch.h"
-#include "app/command_line.h"
 #include "app/drawing_setup.h"
-#include "tests/support/temp_folder.h"
-#include "tests/unit/pages/stand_in_browser.h"
-#ifndef _WIN32
-#include "platform/posix/scripted_answers.h"
-#endif
 
 // The set-up a command line leaves, starting from the defaults (kind 0,
 // palette 3, 300 x 300).
@@ -48,20 +41,3 @@ TEST(CommandLine, OptionsLettersAndNumbers) {
         EXPECT_EQ(draw, c.draw) << c.line;
     }
 }
-
-#ifndef _WIN32
-// The failure box would wait for a click on Windows; natively it is recorded.
-TEST(BrowserLaunch, AnEmptyPathShowsTheStartErrorAndTheSectionIsReadAfresh) {
-    TempFolder folder;
-    platform::posix::takeShownBoxes();
-    std::string ini = browserSettings(folder, "1", "");
-    EXPECT_FALSE(launchBrowser(nullptr, "file:///a", ini.c_str()));
-    auto boxes = platform::posix::takeShownBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "ブラウザ起動エラー");
-    EXPECT_EQ(boxes[0].style, platform::boxIconWarning | platform::boxSystemModal);
-    browserSettings(folder, "1", standInBrowser());
-    EXPECT_TRUE(launchBrowser(nullptr, "file:///b", ini.c_str()));
-    EXPECT_EQ(addressReceived(folder), "file:///b");
-}
-#endif
