@@ -1,7 +1,6 @@
 // Round trips through the encoders: a small picture made from the input is
 // written as PNG, GIF (when it has at most 256 colours) and BMP, and each file
 // must load back to exactly the same pixels.
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,10 +9,6 @@
 #include "tests/fuzz/fuzz_file.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 bool samePixels(const RasterImage& a, const RasterImage& b) {
     if (a.width() != b.width() || a.height() != b.height()) return false;

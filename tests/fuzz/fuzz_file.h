@@ -1,5 +1,6 @@
-// Files of this fuzzing process, in $TMPDIR (or /tmp), for the readers and
-// writers that take a path.
+// What the fuzz targets share: a failed check ends the run, and the readers
+// and writers that take a path get files of this process in $TMPDIR (or
+// /tmp).
 #pragma once
 
 #include <unistd.h>
@@ -8,6 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+inline void require(bool condition) {
+    if (!condition) std::abort();
+}
 
 // A path of this process ending in extension.
 inline std::string fuzzPath(const char* extension) {
@@ -19,8 +24,7 @@ inline std::string fuzzPath(const char* extension) {
 inline const char* fuzzFile(const uint8_t* data, size_t size) {
     static const std::string path = fuzzPath(".bin");
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size && std::fwrite(data, 1, size, f) != size) std::abort();
+    require(f && (!size || std::fwrite(data, 1, size, f) == size));
     std::fclose(f);
     return path.c_str();
 }

@@ -1,20 +1,10 @@
 // Fuzzes the profile-file reader and writer of the native build on any file:
 // reads give terminated text within the buffer, and a key written reads back
 // as written, whatever lines were there before.
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "platform/platform.h"
 #include "tests/fuzz/fuzz_file.h"
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* path = fuzzFile(data, size);

@@ -1,12 +1,11 @@
 // Fuzzes the body decoder: any body splits without a crash, the parts hold
 // no byte the body does not, and the flags keep their rules.
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "save/submission.h"
+#include "tests/fuzz/fuzz_file.h"
 
 namespace {
 
@@ -22,9 +21,8 @@ bool isPartOf(const std::string& part, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto folder = std::filesystem::temp_directory_path() / ("sh-fuzz-submission-" + std::to_string(std::rand()));
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
+    std::filesystem::create_directories(fuzzPath("-submission"));
+    std::filesystem::current_path(fuzzPath("-submission"));
     return 0;
 }
 
@@ -33,18 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream("_post.dat", std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
     SubmissionFlags flags = 0;
-    if (!decodeSubmission(flags)) std::abort();
-    if ((flags & ~(hasAnimation | isSpch | rawImage)) != 0) std::abort();
-    if ((flags & hasAnimation) && (flags & rawImage)) std::abort();
-    if ((flags & isSpch) && !(flags & hasAnimation)) std::abort();
+    require(decodeSubmission(flags));
+    require((flags & ~(hasAnimation | isSpch | rawImage)) == 0);
+    require(!(flags & hasAnimation) || !(flags & rawImage));
+    require(!(flags & isSpch) || (flags & hasAnimation));
 
     std::string picture = readAll("_tmppng.dat");
-    if (!isPartOf(picture, data, size)) std::abort();
+    require(isPartOf(picture, data, size));
     bool hasRecord = std::filesystem::exists("_tmppch.dat");
-    if (hasRecord != ((flags & hasAnimation) != 0)) std::abort();
+    require(hasRecord == ((flags & hasAnimation) != 0));
     if (hasRecord) {
         std::string record = readAll("_tmppch.dat");
-        if (!isPartOf(record, data, size) || picture.size() + record.size() > size) std::abort();
+        require(isPartOf(record, data, size) && picture.size() + record.size() <= size);
     }
     return 0;
 }

@@ -1,4 +1,4 @@
-// Animation files: the size tag of a PCH name, the SPCH header, anim.html
+// Animation files: the SPCH header, the size of an animation, anim.html
 // against its reference pages, its file address and the play step of a Java
 // applet's animation (the painter's own is the end-to-end tests' part).
 #include "pages/playback.h"
@@ -16,30 +16,6 @@
 #include "app/browser_launch.h"
 #include "platform/posix/scripted_answers.h"
 #endif
-
-TEST(PchNameTag, BothNumbersFromTheLastBracketOrNothing) {
-    struct Case {
-        const char* path;
-        bool found;
-        int32_t width, height;  // -7: left as it was
-    };
-    const Case cases[] = {
-        {"C:\\pics\\pic[x640y480].pch", true, 640, 480},
-        {"pic.pch", false, -7, -7},
-        {"pic[x640].pch", false, -7, -7},
-        {"pic[640x480].pch", false, -7, -7},
-        {"pic[x-1y5].pch", false, -7, -7},
-        {"a[x1y2]b[x3y4].pch", true, 3, 4},
-        {"pic[x7y8]\x83\x5b.pch", true, 7, 8},  // ゼ is 83 5B: its trail byte is the code of [
-        {"pic[x10y20", true, 10, 20},           // the closing bracket is not needed
-    };
-    for (const Case& c : cases) {
-        int32_t width = -7, height = -7;
-        EXPECT_EQ(pchSizeFromName(c.path, width, height), c.found) << c.path;
-        EXPECT_EQ(width, c.width) << c.path;
-        EXPECT_EQ(height, c.height) << c.path;
-    }
-}
 
 TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
     using Entries = std::vector<std::pair<std::string, int32_t>>;
@@ -78,7 +54,7 @@ TEST(SpchHeader, MissingFilesAndCapacitiesOutsideOneTo4096AreRefused) {
     EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), 100000, ignore));
 }
 
-TEST(AnimationSize, PchNamesSpchHeadersAndTheDefaults) {
+TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
     struct Case {
         const char* name;
         const char* bytes;  // null: no such file
@@ -87,6 +63,13 @@ TEST(AnimationSize, PchNamesSpchHeadersAndTheDefaults) {
     const Case cases[] = {
         {"pic[x640y480].pch", nullptr, 640, 480, 2},  // the file itself is never read
         {"pic.PCH", nullptr, 300, 300, 2},
+        // The tag: both numbers from the last bracket or nothing.
+        {"pic[x640].pch", nullptr, 300, 300, 2},
+        {"pic[640x480].pch", nullptr, 300, 300, 2},
+        {"pic[x-1y5].pch", nullptr, 300, 300, 2},
+        {"a[x1y2]b[x3y4].pch", nullptr, 3, 4, 2},
+        {"pic[x7y8]\x83\x5b.pch", nullptr, 7, 8, 2},  // ゼ is 83 5B: its trail byte is the code of [
+        {"pic[x10y20.pch", nullptr, 10, 20, 2},        // the closing bracket is not needed
         {"pic.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\nquality=2\r\n\r\n", 400, 300, 5},
         {"pic.png", "\x89PNG\r\n\x1a\n", 300, 300, 2},
         {"missing[x5y5].spch", nullptr, 300, 300, 2},  // the tag counts only for .pch

@@ -6,26 +6,9 @@
 
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "app/drawing_setup.h"
 #include "tests/support/temp_folder.h"
-
-using Lines = std::vector<std::string>;
-
-namespace {
-
-PresetTable tableOf(const Lines& sizes) {
-    PresetTable table;
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        int w = 0, h = 0;
-        std::sscanf(sizes[i].c_str(), "%dx%d", &w, &h);
-        table.slots[i] = {static_cast<uint16_t>(w), static_cast<uint16_t>(h)};
-    }
-    return table;
-}
-
-}  // namespace
 
 TEST(PresetText, SizesAndTheEditFieldsCutTo9999) {
     TextBuffer out;
@@ -42,18 +25,18 @@ TEST(PresetText, SizesAndTheEditFieldsCutTo9999) {
 // The editor dialog's tests drive its operations through its buttons under
 // Wine; here are the rules its buttons do not reach.
 TEST(PresetEditor, ClosingRebuildsTheTable) {
-    PresetLines lines(tableOf({"1x1"}));
-    lines.select(1);
+    PresetLines lines{PresetTable()};
+    lines.select(0);
     EXPECT_EQ(lines.selected(), -1);  // out of range selects nothing
     lines.add("9999x50");
     lines.add("0x0");
-    PresetTable table = tableOf({"5x5", "6x6", "7x7", "8x8"});
+    PresetTable table = Settings().presets;  // nine sizes
     lines.store(table);
-    EXPECT_EQ(table.count(), 3);
-    EXPECT_EQ(table.slots[1].width, 9999);
-    EXPECT_EQ(table.slots[1].height, 50);
-    EXPECT_EQ(table.slots[2].width, 0);
-    EXPECT_EQ(table.slots[3].width, presetEnd);
+    EXPECT_EQ(table.count(), 2);
+    EXPECT_EQ(table.slots[0].width, 9999);
+    EXPECT_EQ(table.slots[0].height, 50);
+    EXPECT_EQ(table.slots[1].width, 0);
+    EXPECT_EQ(table.slots[2].width, presetEnd);
     EXPECT_EQ(table.slots[29].height, presetEnd);
 }
 
