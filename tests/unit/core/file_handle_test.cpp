@@ -1,5 +1,5 @@
-// The file handle: its line reading, a failed open, the open modes, and file
-// names in Shift_JIS.
+// The file handle: its line reading, a failed open, a file made anew, and file
+// names in Shift_JIS. Its seeks are the PNG reader's, tested with it.
 #include "app/file_handle.h"
 
 #include <gtest/gtest.h>
@@ -42,27 +42,15 @@ TEST(FileHandleOpen, FailedOpenLeavesItClosed) {
     EXPECT_EQ(f.read(nullptr, 0), 0u);
 }
 
-TEST(FileHandleOpen, CreateTruncatesAndAppendAdds) {
+TEST(FileHandleOpen, CreateTruncates) {
     TempFolder folder;
     folder.write("a.dat", "0123456789");
     FileHandle f;
     ASSERT_TRUE(f.createWrite("a.dat"));
     EXPECT_TRUE(f.writeText("ab"));
-    f.close();
-    ASSERT_TRUE(f.openAppend("a.dat"));
     EXPECT_TRUE(f.writeByte('c'));
-    f.close();
+    EXPECT_TRUE(f.close());
     EXPECT_EQ(folder.read("a.dat"), "abc");
-    ASSERT_TRUE(f.openAppend("new.dat"));
-    f.close();
-    EXPECT_TRUE(folder.exists("new.dat"));
-    ASSERT_TRUE(f.openRead("a.dat"));
-    EXPECT_EQ(f.size(), 3u);
-    EXPECT_EQ(f.seek(1, platform::SeekOrigin::begin), 1);
-    char c;
-    EXPECT_EQ(f.read(&c, 1), 1u);
-    EXPECT_EQ(c, 'b');
-    EXPECT_EQ(f.tell(), 2);
 }
 
 // Found again by a pattern in other letter case.

@@ -1,19 +1,44 @@
-// draw.html: one whole page per applet kind against its reference page, the
-// variations of a page as table rows, the size rules and the checks before
+// The pages against their reference pages: draw.html of each applet kind and
+// anim.html of each kind of animation. Then draw.html's variations as table
+// rows, the size rules and the checks before
 // drawing. The draw step with the browser, and the painter's refusal of the
 // Java applets' animations, are the end-to-end tests' part.
 #include "pages/drawing_page.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "pages/playback.h"
 #include "tests/support/temp_folder.h"
-#include "tests/unit/pages/golden.h"
 
 namespace {
+
+// Compares page, a file of folder, with the reference page name in golden/,
+// made once the writer's pages had been checked line by line and by HTML Tidy.
+// After a deliberate change of a page, rebuild them with
+//   SKETCHHAVEN_REBUILD_GOLDEN=1 build/native/tests/unit/pages/page_tests
+// and read the diff (and tidy -q -e -shiftjis's report) before committing it.
+void expectGolden(const TempFolder& folder, const std::string& page, const std::string& name) {
+#ifdef _WIN32
+    const std::string path = "Z:" SOURCE_DIR "/tests/unit/pages/golden/" + name;
+#else
+    const std::string path = SOURCE_DIR "/tests/unit/pages/golden/" + name;
+#endif
+    std::string written = folder.read(page);
+    if (std::getenv("SKETCHHAVEN_REBUILD_GOLDEN")) {
+        std::ofstream(path, std::ios::binary) << written;
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << path;
+    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(in), {})) << name;
+}
 
 std::string param(const std::string& name, const std::string& value) {
     return "<param name=\"" + name + "\" value=\"" + value + "\">\r\n";
@@ -96,6 +121,26 @@ TEST(GoldenDrawingPages, EachKindIsItsReferencePage) {
         expectGolden(d.folder, "draw.html", g.golden);
         EXPECT_EQ(g.copy ? d.folder.read(g.copy) : "", g.copied) << g.golden;
         EXPECT_EQ(d.folder.exists("_load.dat") + d.folder.exists("_load.pch"), g.copy != nullptr) << g.golden;
+    }
+}
+
+TEST(GoldenAnimationPages, PchWithoutSpchWithTheProgressBarAndThePainters) {
+    struct Case {
+        const char* name;
+        uint32_t width, height, layers;
+        bool progress, painter;
+        const char* golden;
+    };
+    const Case cases[] = {
+        {"pic[x640y480].pch", 640, 480, 2, false, false, "anim_pch.html"},
+        {"pic.SPCH", 400, 300, 5, true, false, "anim_spch_progress.html"},
+        {"own.pch", 320, 200, 2, false, true, "anim_html5_painter.html"},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        ASSERT_TRUE(writeAnimationPage(folder.path().string().c_str(), c.name, c.width, c.height, c.layers,
+                                       c.progress, c.painter));
+        expectGolden(folder, "anim.html", c.golden);
     }
 }
 

@@ -1,6 +1,6 @@
-// Animation files: the SPCH header, the size of an animation, anim.html
-// against its reference pages, its file address and the play step of a Java
-// applet's animation (the painter's own is the end-to-end tests' part).
+// Animation files: the SPCH header, the size of an animation, anim.html's
+// script string and file address, and the play step of a Java applet's
+// animation (the painter's own is the end-to-end tests' part).
 #include "pages/playback.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "tests/support/temp_folder.h"
-#include "tests/unit/pages/golden.h"
 #ifndef _WIN32
 #include "app/browser_launch.h"
 #include "platform/posix/scripted_answers.h"
@@ -83,26 +82,6 @@ TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
         EXPECT_EQ(width, c.width) << c.name;
         EXPECT_EQ(height, c.height) << c.name;
         EXPECT_EQ(layers, c.layers) << c.name;
-    }
-}
-
-TEST(GoldenAnimationPages, PchWithoutSpchWithTheProgressBarAndThePainters) {
-    struct Case {
-        const char* name;
-        uint32_t width, height, layers;
-        bool progress, painter;
-        const char* golden;
-    };
-    const Case cases[] = {
-        {"pic[x640y480].pch", 640, 480, 2, false, false, "anim_pch.html"},
-        {"pic.SPCH", 400, 300, 5, true, false, "anim_spch_progress.html"},
-        {"own.pch", 320, 200, 2, false, true, "anim_html5_painter.html"},
-    };
-    for (const Case& c : cases) {
-        TempFolder folder;
-        ASSERT_TRUE(writeAnimationPage(folder.path().string().c_str(), c.name, c.width, c.height, c.layers,
-                                       c.progress, c.painter));
-        expectGolden(folder, "anim.html", c.golden);
     }
 }
 
