@@ -182,14 +182,14 @@ const Variation variations[] = {
      {param("undo_in_mg", "15") + param("pch_file", "_load.dat") + param("send_header", "1")}},
     {"continued picture", [](Drawing& d) { d.continueFrom("pic.png", "png"); },
      {param("image_canvas", "_load.dat")}},
-    {"Shi-Painter with a cursor and fewer than two layers",
+    {"Shi-Painter with fewer than two layers and a cursor name cut to 255 bytes",
      [](Drawing& d) {
          d.setup.kind = 1;
          d.setup.layers = 1;
-         d.design("color2=255\r\nCursor=pen.gif\r\n");
+         d.design("color2=255\r\nCursor=" + std::string(300, 'c') + "\r\n");
      },
-     {param("layer_count", "2"),
-      param("image_bkcolor", "#FF0000") + param("bar_size", "20") + param("cursor_1", "pen.gif") + "</applet>"}},
+     {param("layer_count", "2"), param("image_bkcolor", "#FF0000") + param("bar_size", "20") +
+                                     param("cursor_1", std::string(255, 'c')) + "</applet>"}},
     {"design colours -1 and 0",
      [](Drawing& d) { d.design("color1=-1\r\ncolor3=0\r\ncolor4=-1\r\n"); },
      {"bgcolor=\"#FFDEAD\"", param("send_header", "1") + param("color_text", "#000000") + param("bar_size", "20")}},
@@ -260,7 +260,6 @@ TEST(DrawingChecks, EachMissingFileIsNamed) {
         {5, 0, {"oekaki1329.jar"}, "oekaki132.jarには対応していません"},  // the version ends at the ninth character
         {5, 0, {"oekaki.jar"}, ""},
         {1, 1, {"spainter.jar"}, "palette.jsが見つかりません"},
-        {1, 2, {"spainter.jar"}, "palette_selfy.jsが見つかりません"},
         {1, 3, {"spainter.jar"}, "paletteHLS.jsが見つかりません"},
         {5, 1, {"oekaki131.jar"}, "palette.jsが見つかりません"},  // required though the page does not use it
         {5, 1, {"oekaki131.jar", "palette.js"}, ""},

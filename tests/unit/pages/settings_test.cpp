@@ -1,7 +1,9 @@
-// set.ini: the exact text written for the defaults, the reading rules and
-// the mends. The same cases run natively against our own profile reader and
-// writer and, built for Windows, against the system's profile services under
-// Wine, so a file one side writes is what the other reads.
+// What the program reads at its start. set.ini: the exact text written for
+// the defaults, the reading rules and the mends; the same cases run natively
+// against our own profile reader and writer and, built for Windows, against
+// the system's profile services under Wine, so a file one side writes is what
+// the other reads. Then the options of the command line (the program's start
+// with them is the end-to-end tests' part).
 #include "app/settings.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/drawing_setup.h"
 #include "tests/support/temp_folder.h"
 
@@ -108,14 +111,38 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
     }
 }
 
-TEST(IniSection, TextsAreCutToTheirBuffer) {
-    TempFolder folder;
-    IniSection design(folder.file("set.ini").c_str(), "Design");
-    design.setText("Cursor", std::string(100, 'c').c_str());
-    TextBuffer small;  // capacity 63
-    design.getText("Cursor", small, "");
-    EXPECT_EQ(std::string(small.text()), std::string(63, 'c'));
-    char buffer[8];
-    design.getText("Missing", buffer, sizeof buffer, "fallback");
-    EXPECT_STREQ(buffer, "fallbac");
+// The set-up a command line leaves, starting from the defaults (kind 0,
+// palette 3, 300 x 300).
+TEST(CommandLine, OptionsLettersAndNumbers) {
+    struct Case {
+        const char* line;
+        int kind, palette;
+        uint32_t width, height;
+        bool draw;
+    };
+    const Case cases[] = {
+        {"-a2 -w640 -h480 -r", 2, 3, 640, 480, true},
+        {"-a5 -p0", 5, 0, 300, 300, false},
+        {"-a6 -p4 -x5", 0, 3, 300, 300, false},  // numbers past their lists, unknown letters
+        {"-A1 -W5", 0, 3, 300, 300, false},      // capitals are unknown letters
+        {"-a-1", -1, 3, 300, 300, false},        // selects nothing
+        {"foo -w100 x-w5", 0, 3, 100, 300, false},  // tokens without a dash are skipped
+        {"\t  -h7   ", 0, 3, 300, 7, false},
+        {"-a3 -w10 -a1 -w20", 1, 3, 20, 300, false},  // later options win
+        {"-w", 0, 3, 0, 300, false},                  // a missing number reads 0
+        {"-w 100", 0, 3, 0, 300, false},              // 100 is a token of its own
+        {"-w100-h200", 0, 3, 100, 300, false},        // the rest of the token is skipped
+        {"-rest", 0, 3, 300, 300, true},
+        {"-w10 -", 0, 3, 10, 300, false},             // a lone dash at the end ends the text
+        {"- -w7", 0, 3, 7, 300, false},
+    };
+    for (const Case& c : cases) {
+        DrawingSetup setup;
+        bool draw = applyCommandLine(c.line, setup).drawRequested;
+        EXPECT_EQ(setup.kind, c.kind) << c.line;
+        EXPECT_EQ(setup.palette, c.palette) << c.line;
+        EXPECT_EQ(setup.imageWidth, c.width) << c.line;
+        EXPECT_EQ(setup.imageHeight, c.height) << c.line;
+        EXPECT_EQ(draw, c.draw) << c.line;
+    }
 }
