@@ -45,8 +45,7 @@ TEST(SpchHeader, MissingFilesAndCapacitiesOutsideOneTo4096AreRefused) {
     folder.write("a.spch", "a=1\r\n");
     auto ignore = [](const char*, int32_t) { ADD_FAILURE() << "no entry expected"; };
     EXPECT_FALSE(readSpchHeader(folder.file("missing.spch").c_str(), 255, ignore));
-    EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), 0, ignore));
-    EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), 100000, ignore));
+    for (int capacity : {0, 4097}) EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), capacity, ignore));
 }
 
 TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
@@ -91,16 +90,10 @@ TEST(AnimationPage, TheNameIsEscapedForItsScriptString) {
     EXPECT_NE(folder.read("anim.html").find("var filename='\x83\x5c.pch';\r\n"), std::string::npos);
 }
 
-TEST(AnimationPage, FileAddress) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Apps\\draw", "file:///C:/Apps/draw/anim.html"},
-        {"C:\\My Apps\\\x83\x5c", "file:///C:/My Apps/\x83\x5c/anim.html"},  // C:\My Apps\ソ
-    };
-    for (auto [folder, address] : cases) {
-        TextBuffer out;
-        animationPageAddress(folder, out);
-        EXPECT_STREQ(out.text(), address);
-    }
+TEST(AnimationPage, FileAddressTurnsSeparatorsButNoTrailBytes) {
+    TextBuffer out;
+    animationPageAddress("C:\\My Apps\\\x83\x5c", out);  // C:\My Apps\ソ
+    EXPECT_STREQ(out.text(), "file:///C:/My Apps/\x83\x5c/anim.html");
 }
 
 #ifndef _WIN32
