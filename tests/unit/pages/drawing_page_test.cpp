@@ -220,7 +220,6 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
         {"anim.spch", "IMAGE_WIDTH=640\r\nimage_height=360\r\nquality=2\r\n\r\nimage_width=9\r\n", 640, 360, 1},
         {"own.pch", "NEO \x34\x12\x4d\x01strokes", 0x1234, 0x14d, 0},
         {"tagged[x64y48].pch", "java", 64, 48, 0},
-        {"missing.spch", "", 300, 300, 0},
         {"notes.png", "no picture", 300, 300, 0},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,6 @@
-// The size presets: the editor's size text, the table the editor's lines rebuild, and an
-// emptied list through set.ini.
+// The size presets: the editor's size text and the table its lines rebuild,
+// which set.ini gets (one without presets reads as the defaults, see the
+// settings tests).
 #include "pages/presets.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,7 @@
 #include <string>
 #include <tuple>
 
-#include "app/drawing_setup.h"
-#include "tests/support/temp_folder.h"
+#include "app/settings.h"
 
 TEST(PresetText, TheEditFieldsAreCutTo9999) {
     TextBuffer out;
@@ -36,18 +36,4 @@ TEST(PresetEditor, ClosingRebuildsTheTable) {
     EXPECT_EQ(table.slots[1].width, 0);
     EXPECT_EQ(table.slots[2].width, presetEnd);
     EXPECT_EQ(table.slots[29].height, presetEnd);
-}
-
-// Reading a file without presets brings back the defaults (see the settings
-// tests).
-TEST(PresetEditor, AnEmptiedListWritesNoPresets) {
-    TempFolder folder;
-    Settings settings;
-    PresetLines lines(settings.presets);
-    lines.select(0);
-    while (lines.remove()) lines.select(0);
-    EXPECT_TRUE(lines.lines().empty());
-    lines.store(settings.presets);
-    saveSettings(folder.file("set.ini").c_str(), settings, DrawingSetup());
-    EXPECT_EQ(folder.read("set.ini").find("preset"), std::string::npos);
 }
