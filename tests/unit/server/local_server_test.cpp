@@ -1,8 +1,6 @@
-// The server in this process, driven by the poll loop on its own thread,
-// against loopback clients: what only a test inside the process can see or
-// set. The handler's answers and the painter's reply, events served during
-// the save, the stall limit and the connection table. Requests, posts and
-// the gate over sockets are left to the end-to-end tests of the program.
+// The server in this process, its poll loop on a thread of its own, with
+// loopback clients: what only a test inside can see or set. Requests, posts
+// and the gate over sockets are the program's end-to-end tests' part.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -16,7 +14,6 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,6 +28,7 @@ const std::string replyHead = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r
 const std::string savedText =
     "====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
     "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---";
+const std::string saved = replyHead + "x\r\n" + savedText;  // the default handler's answer
 const std::string notSaved = replyHead + "保存ができませんでした\r\n----------";
 
 sockaddr_in loopback(uint16_t port) {
@@ -131,23 +129,17 @@ protected:
     void SetUp() override {
         folder_.write("a.txt", "hello\n");
         server_.setSubmissionHandler(&handler_, [] { return true; });
-        port_ = freePort();
-        std::promise<bool> started;
-        std::future<bool> ready = started.get_future();
-        thread_ = std::thread([this, &started] {
-            platform::SocketEventLoop loop(server_);
-            loop_ = &loop;
-            uint16_t port = port_;
-            started.set_value(server_.startServer(loop.window(), port, false) && port == port_);
-            while (running_ && loop.runOnce(20)) {
+        uint16_t port = port_ = freePort();
+        ASSERT_TRUE(server_.startServer(loop_.window(), port, false) && port == port_);
+        thread_ = std::thread([this] {
+            while (running_ && loop_.runOnce(20)) {
             }
-            server_.stopServer();
         });
-        ASSERT_TRUE(ready.get());
     }
     void TearDown() override {
         running_ = false;
-        thread_.join();
+        if (thread_.joinable()) thread_.join();
+        server_.stopServer();
     }
 
     std::string get(const std::string& path) {
@@ -166,8 +158,8 @@ protected:
     ScriptedHandler handler_;
     uint16_t port_ = 0;
     std::thread thread_;
+    platform::SocketEventLoop loop_{server_};
     std::atomic<bool> running_{true};
-    platform::SocketEventLoop* loop_ = nullptr;
 };
 
 }  // namespace
@@ -205,23 +197,18 @@ TEST_F(LocalServerTest, TheHtml5PainterIsAnsweredInUtf8WithBareLineEnds) {
 }
 
 TEST_F(LocalServerTest, DuringTheSaveGetsAreServedAndAnotherPostIsRefused) {
+    Client getter(port_), poster(port_);
     std::string during, refused;
-    std::atomic<bool> done{false};
-    std::thread clients;
     handler_.action = [&](TextBuffer& result) {
-        clients = std::thread([&] {
-            during = get("/a.txt");
-            refused = post(postHead(3), "two");
-            done = true;
-        });
-        // The save dialog serves events meanwhile.
-        for (int i = 0; i < 500 && !done && loop_->runOnce(10); ++i) {
-        }
+        getter.send(getRequest("/a.txt"));
+        poster.send(postHead(3) + "two");
+        for (int i = 0; i < 20; ++i) loop_.runOnce(10);  // as the save dialog does
+        during = getter.readAnswer();
+        refused = poster.readToEnd();
         result.assign("x\r\n");
         return true;
     };
-    EXPECT_EQ(post(postHead(3), "one"), replyHead + "x\r\n" + savedText);
-    clients.join();
+    EXPECT_EQ(post(postHead(3), "one"), saved);
     EXPECT_EQ(during, "hello\n");
     EXPECT_EQ(refused, notSaved);
     EXPECT_EQ(handler_.posted, std::vector<std::string>{"one"});
@@ -243,7 +230,7 @@ TEST_F(StallingServerTest, ABodyKeepsItsPlaceWhileItComesAndGivesWayWhenItStops)
     // Longer than the limit since the body began, but not since its last bytes.
     EXPECT_EQ(post(postHead(3), "new"), notSaved);
     pause(1000);
-    EXPECT_EQ(post(postHead(6), "second"), replyHead + "x\r\n" + savedText);
+    EXPECT_EQ(post(postHead(6), "second"), saved);
     EXPECT_EQ(first.readToEnd(), notSaved);
     EXPECT_EQ(handler_.posted, std::vector<std::string>{"second"});
 }
@@ -270,7 +257,7 @@ TEST_F(LocalServerTest, AFullTableClosesTheIdleConnectionUsedLeastRecently) {
         EXPECT_EQ(c->readAnswer(), "hello\n");
     }
     poster.send("efgh");
-    EXPECT_EQ(poster.readToEnd(), replyHead + "x\r\n" + savedText);
+    EXPECT_EQ(poster.readToEnd(), saved);
     EXPECT_EQ(handler_.posted, std::vector<std::string>{"abcdefgh"});
 }
 
@@ -284,5 +271,5 @@ TEST_F(LocalServerTest, WhenEveryConnectionIsBusyANewOneIsRefused) {
     pause(100);
     EXPECT_EQ(Client(port_).readToEnd(), "");
     posters[0]->send(std::string(96, 'b'));
-    EXPECT_EQ(posters[0]->readToEnd(), replyHead + "x\r\n" + savedText);
+    EXPECT_EQ(posters[0]->readToEnd(), saved);
 }

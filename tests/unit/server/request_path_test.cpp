@@ -7,16 +7,11 @@
 
 TEST(RequestPath, NamesInsideTheFolderAreKeptAsSent) {
     const std::pair<const char*, const char*> cases[] = {
-        {"/draw.html", "draw.html"},
-        {"/res/a/b/c.gif", "res/a/b/c.gif"},
-        {"/a%2e%2e/b", "a%2e%2e/b"},  // no percent-decoding
-        {"/%2e%2e/set.ini", "%2e%2e/set.ini"},
-        {"/.hidden", ".hidden"},
-        {"/a..b", "a..b"},
-        {"/conference.txt", "conference.txt"},
-        {"/console", "console"},
-        {"/COM10", "COM10"},
-        {"/LPT", "LPT"},
+        {"/draw.html", "draw.html"},            {"/res/a/b/c.gif", "res/a/b/c.gif"},
+        {"/a%2e%2e/b", "a%2e%2e/b"},            {"/%2e%2e/set.ini", "%2e%2e/set.ini"},  // no percent-decoding
+        {"/.hidden", ".hidden"},                {"/a..b", "a..b"},
+        {"/conference.txt", "conference.txt"},  {"/console", "console"},
+        {"/COM10", "COM10"},                    {"/LPT", "LPT"},
         {"/nul_file", "nul_file"},
         {"/\x83\x5C.txt", "\x83\x5C.txt"},  // a trail byte 0x5C is not a backslash
         {"/\x95\x7C.txt", "\x95\x7C.txt"},  // nor is a trail byte 0x7C a bar
