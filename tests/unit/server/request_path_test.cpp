@@ -23,22 +23,19 @@ TEST(RequestPath, NamesInsideTheFolderAreKeptAsSent) {
     }
 }
 
+// Beside the path attacks the end-to-end tests send to the program.
 TEST(RequestPath, EscapesDevicesAndCharactersNoFileNameHasAreRefused) {
     const char* refused[] = {
         // Empty names and a missing slash.
         "/", "", "draw.html", "//draw.html", "/res//res.zip", "/res/", "http://host/draw.html",
         // Parent and dot segments, and names ending in a dot or blank.
-        "/..", "/../set.ini", "/res/../../etc/passwd", "/res/..", "/./draw.html", "/.../x", "/draw.html.",
-        "/draw.html ", "/res /x", "/.. /x",
-        // Absolute names, drives, streams and backslashes.
-        "/C:/Windows/win.ini", "/c:", "/C:draw.html", "/draw.html::$DATA", "/\\\\server\\share",
-        "/res\\res.zip", "/..\\set.ini", "/\\Windows",
+        "/..", "/res/..", "/.../x", "/draw.html ", "/res /x", "/.. /x",
+        // Drives, streams and backslashes.
+        "/c:", "/C:draw.html", "/draw.html::$DATA", "/\\Windows", "/..\\set.ini",
         // Devices in any case, with extensions, in any segment.
-        "/CON", "/con", "/Con.txt", "/NUL", "/nul.tar.gz", "/AUX", "/aux.html", "/PRN", "/prn.jar", "/COM1",
-        "/com9.zip", "/COM0", "/LPT1", "/lpt9.txt", "/res/CON", "/con/x.txt", "/CONIN$", "/conout$.txt",
-        "/CON .txt",
+        "/Con.txt", "/nul.tar.gz", "/COM0", "/con/x.txt", "/CONIN$", "/conout$.txt", "/CON .txt",
         // Control and wildcard characters; the query part stays in the name.
-        "/draw.html?x=1", "/a*b", "/a\"b", "/a<b", "/a>b", "/a|b", "/a\tb", "/a\x01" "b", "/a\x7F" "b",
+        "/draw.html?x=1", "/a\"b", "/a<b", "/a>b", "/a\tb", "/a\x01" "b", "/a\x7F" "b",
     };
     for (const char* path : refused) {
         TextBuffer name(255);

@@ -71,29 +71,20 @@ TEST(RequestIntake, BodyLengthIsAPlainDecimalWithinTheBound) {
     EXPECT_EQ(request::bodyLength(text.data(), sizeOf(text), value), BodyLength::invalid);
 }
 
-TEST(RequestIntake, RequestLineTokensHaveLimits) {
-    struct Case {
-        std::string text, method, path, version;
-    };
-    const std::string path255 = "/" + std::string(254, 'a');
-    const Case fitting[] = {
-        {"GET /res/res.zip HTTP/1.1\r\nHost: x\r\n\r\n", "GET", "/res/res.zip", "HTTP/1.1"},
-        {"GET  /a\tHTTP/1.0\r\n\r\n", "GET", "/a", "HTTP/1.0"},
-        {"GET\r\nHost: x\r\n\r\n", "GET", "", ""},  // tokens come from the request line only
-        {"GET " + path255 + " HTTP/1.1\r\n\r\n", "GET", path255, "HTTP/1.1"},
-        {std::string(15, 'G') + " / HTTP/" + std::string(26, '1') + "\r\n\r\n", std::string(15, 'G'), "/",
-         "HTTP/" + std::string(26, '1')},
-    };
+TEST(RequestIntake, RequestLineTokensAreTheWordsOfTheFirstLineWithinTheirLimits) {
     request::RequestLine line;
-    for (const Case& c : fitting) {
-        ASSERT_TRUE(request::readRequestLine(c.text.data(), sizeOf(c.text), line)) << c.text;
-        EXPECT_EQ(line.method, c.method);
-        EXPECT_EQ(line.path, c.path);
-        EXPECT_EQ(line.version, c.version);
+    std::string text = "GET  /a\tHTTP/1.0\r\nHost: x\r\n\r\n";
+    ASSERT_TRUE(request::readRequestLine(text.data(), sizeOf(text), line));
+    EXPECT_EQ(line.method + std::string("|") + line.path + "|" + line.version, "GET|/a|HTTP/1.0");
+    text = "GET\r\nHost: x\r\n\r\n";
+    ASSERT_TRUE(request::readRequestLine(text.data(), sizeOf(text), line));
+    EXPECT_EQ(line.method + std::string("|") + line.path + "|" + line.version, "GET||");
+    text = std::string(15, 'G') + " /" + std::string(254, 'a') + " HTTP/" + std::string(26, '1') + "\r\n\r\n";
+    EXPECT_TRUE(request::readRequestLine(text.data(), sizeOf(text), line));  // each token at its limit
+    for (size_t at : {size_t{15}, size_t{16 + 255}, text.size() - 4}) {
+        std::string longer = std::string(text).insert(at, "x");
+        EXPECT_FALSE(request::readRequestLine(longer.data(), sizeOf(longer), line)) << at;
     }
-    for (const std::string& text : {"GET " + path255 + "a HTTP/1.1\r\n\r\n", std::string(16, 'G') + " / HTTP/1.1\r\n\r\n",
-                                    "GET / HTTP/" + std::string(27, '1') + "\r\n\r\n"})
-        EXPECT_FALSE(request::readRequestLine(text.data(), sizeOf(text), line)) << text;
 }
 
 // ---- The request gate --------------------------------------------------------
@@ -196,27 +187,20 @@ TEST(RequestGate, OriginIsThisServersSchemeHostAndPort) {
     EXPECT_FALSE(ownOrigin("http://192.168.1.9:8010", networkSite("192.168.1.5")));
 }
 
+// Foreign hosts and cross-site posts over a socket are the end-to-end tests'
+// part; here, how the gate reads the fields.
 TEST(RequestGate, GetsAndPostsAreAdmittedOnlyFromThisMachinesPages) {
-    const std::string get = "GET /set.ini HTTP/1.1\r\n", post = "POST / HTTP/1.1\r\n";
-    const std::string ownPost = post + "Host: localhost:8010\r\n";
+    const std::string get = "GET /set.ini HTTP/1.1\r\n", ownPost = "POST / HTTP/1.1\r\nHost: localhost:8010\r\n";
     const std::pair<std::string, bool> cases[] = {
-        // Host, for every GET and POST; without one, an HTTP/1.0 client.
-        {get + "Host: localhost:8010", true},                     {"GET /draw.html HTTP/1.0", true},
-        {get + "host:   127.0.0.1:8010  ", true},                 {get + "Host: evil.example:8010", false},
-        {get + "Host: ", false},                                  {get + "HOST: evil.example", false},
-        {get + "Host: localhost\r\nHost: evil.example", false},   {post + "Host: evil.example", false},
-        {get + "X-Host: evil.example\r\nHost: localhost", true},
+        // Host in any letter case, blanks around its value; one only.
+        {get + "host:   127.0.0.1:8010  ", true},                 {get + "HOST: evil.example", false},
+        {get + "X-Host: evil.example\r\nHost: localhost", true},  {get + "Host: localhost\r\nHost: localhost", false},
         // A GET's Origin is not looked at: reading back is what Host keeps out.
         {get + "Host: localhost\r\nOrigin: http://evil.example", true},
-        // Origin and Sec-Fetch-Site, for a POST.
-        {ownPost + "Content-Length: 1", true},                    {post + "Content-Length: 1", true},
-        {ownPost + "Origin: http://localhost:8010\r\nSec-Fetch-Site: same-origin", true},
-        {ownPost + "Sec-Fetch-Site: none", true},                 {ownPost + "Origin: http://evil.example", false},
-        {ownPost + "Origin: null", false},                        {ownPost + "Sec-Fetch-Site: cross-site", false},
-        {ownPost + "Sec-Fetch-Site: same-site", false},           {ownPost + "Sec-Fetch-Site: ", false},
-        {ownPost + "origin: http://localhost:8010\r\nOrigin: http://evil.example", false},
-        {ownPost + "Origin: http://localhost:8010\r\nSec-Fetch-Site: cross-site", false},
-        {ownPost + "Sec-Fetch-Site: same-origin\r\nSec-Fetch-Site: cross-site", false},
+        // A POST's Origin and Sec-Fetch-Site, each one only.
+        {ownPost + "Sec-Fetch-Site: none", true},                 {ownPost + "Sec-Fetch-Site: ", false},
+        {ownPost + "origin: http://localhost:8010\r\nOrigin: http://localhost:8010", false},
+        {ownPost + "Sec-Fetch-Site: same-origin\r\nSec-Fetch-Site: same-origin", false},
         // Other methods are not answered, so the gate has nothing to keep.
         {"HEAD / HTTP/1.1\r\nHost: evil.example", true},
     };
