@@ -90,19 +90,9 @@ TEST(RequestIntake, RequestLineTokensAreTheWordsOfTheFirstLineWithinTheirLimits)
 
 namespace {
 
-request::Site loopbackSite(uint16_t port = 8010) {
-    request::Site site;
-    site.port = port;
-    return site;
-}
-
-request::Site networkSite(const char* localAddress, const char* machineName = "Atelier") {
-    request::Site site = loopbackSite();
-    site.openToNetwork = true;
-    site.localAddress = localAddress;
-    site.machineName = machineName;
-    return site;
-}
+// Port, open to the network, the connection's local address, the machine's name.
+const request::Site loopback{8010, false, "", ""}, loopback80{80, false, "", ""};
+const request::Site overIpv4{8010, true, "192.168.1.5", "Atelier"}, overIpv6{8010, true, "fd00::2", "Atelier"};
 
 bool ownHost(const std::string& host, const request::Site& site) {
     return request::isOwnHost(host.data(), sizeOf(host), site);
@@ -127,12 +117,10 @@ TEST(RequestGate, HostNamesThisMachineOnLoopback) {
         {"[::ffff:127.0.0.1]", false}, {"[::1]:80:80", false},    {"192.168.1.5", false},
         {"Atelier", false},          {"localhost@evil.example", false}, {"evil.example#localhost", false},
     };
-    for (const auto& [host, own] : cases) EXPECT_EQ(ownHost(host, loopbackSite()), own) << host;
+    for (const auto& [host, own] : cases) EXPECT_EQ(ownHost(host, loopback), own) << host;
 }
 
 TEST(RequestGate, OnTheNetworkTheConnectionsAddressAndTheMachinesNameAreOwnToo) {
-    request::Site ipv4 = networkSite("192.168.1.5");
-    request::Site ipv6 = networkSite("fd00::2");
     struct Case {
         const char* host;
         bool overIpv4;
@@ -148,11 +136,11 @@ TEST(RequestGate, OnTheNetworkTheConnectionsAddressAndTheMachinesNameAreOwnToo) 
         {"Atelier.locale", false, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ownHost(c.host, ipv4), c.overIpv4) << c.host;
-        EXPECT_EQ(ownHost(c.host, ipv6), c.overIpv6) << c.host;
+        EXPECT_EQ(ownHost(c.host, overIpv4), c.overIpv4) << c.host;
+        EXPECT_EQ(ownHost(c.host, overIpv6), c.overIpv6) << c.host;
     }
     // Unknown address and name: the loopback names alone.
-    request::Site unknown = networkSite("", "");
+    const request::Site unknown{8010, true, "", ""};
     EXPECT_TRUE(ownHost("localhost", unknown));
     EXPECT_FALSE(ownHost("", unknown));
     EXPECT_FALSE(ownHost(".local", unknown));
@@ -169,17 +157,17 @@ TEST(RequestGate, OriginIsThisServersSchemeHostAndPort) {
         {"http:/localhost:8010", false},     {"http://user@localhost:8010", false},
         {"http://localhost:8010 http://evil.example", false},                   {"http://[::1]8010", false},
     };
-    for (const auto& [origin, own] : cases) EXPECT_EQ(ownOrigin(origin, loopbackSite()), own) << origin;
+    for (const auto& [origin, own] : cases) EXPECT_EQ(ownOrigin(origin, loopback), own) << origin;
     // Port 80 is the one an origin leaves out.
-    EXPECT_TRUE(ownOrigin("http://localhost", loopbackSite(80)));
-    EXPECT_TRUE(ownOrigin("http://localhost:80", loopbackSite(80)));
-    EXPECT_FALSE(ownOrigin("http://localhost:8010", loopbackSite(80)));
+    EXPECT_TRUE(ownOrigin("http://localhost", loopback80));
+    EXPECT_TRUE(ownOrigin("http://localhost:80", loopback80));
+    EXPECT_FALSE(ownOrigin("http://localhost:8010", loopback80));
     // On the network: the address the page was loaded from.
-    EXPECT_TRUE(ownOrigin("http://192.168.1.5:8010", networkSite("192.168.1.5")));
-    EXPECT_TRUE(ownOrigin("http://[fd00::2]:8010", networkSite("fd00::2")));
-    EXPECT_TRUE(ownOrigin("http://atelier.local:8010", networkSite("192.168.1.5")));
-    EXPECT_FALSE(ownOrigin("http://192.168.1.5:8010", loopbackSite()));
-    EXPECT_FALSE(ownOrigin("http://192.168.1.9:8010", networkSite("192.168.1.5")));
+    EXPECT_TRUE(ownOrigin("http://192.168.1.5:8010", overIpv4));
+    EXPECT_TRUE(ownOrigin("http://[fd00::2]:8010", overIpv6));
+    EXPECT_TRUE(ownOrigin("http://atelier.local:8010", overIpv4));
+    EXPECT_FALSE(ownOrigin("http://192.168.1.5:8010", loopback));
+    EXPECT_FALSE(ownOrigin("http://192.168.1.9:8010", overIpv4));
 }
 
 // Foreign hosts and cross-site posts over a socket are the end-to-end tests'
@@ -202,11 +190,11 @@ TEST(RequestGate, GetsAndPostsAreAdmittedOnlyFromThisMachinesPages) {
     for (const auto& [fields, admitted] : cases) {
         std::string header = fields + "\r\n\r\n";
         request::Method method = request::methodOf(header.data(), sizeOf(header));
-        EXPECT_EQ(request::admits(header.data(), sizeOf(header), method, loopbackSite()), admitted) << fields;
+        EXPECT_EQ(request::admits(header.data(), sizeOf(header), method, loopback), admitted) << fields;
     }
     // A foreign Host in the body or past the range is not this request's.
     std::string text = "GET / HTTP/1.1\r\nHost: localhost\r\n\r\nHost: evil.example\r\n";
-    EXPECT_TRUE(request::admits(text.data(), endOf(text), request::Method::get, loopbackSite()));
+    EXPECT_TRUE(request::admits(text.data(), endOf(text), request::Method::get, loopback));
     text = "GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n";
-    EXPECT_TRUE(request::admits(text.data(), 16, request::Method::get, loopbackSite()));
+    EXPECT_TRUE(request::admits(text.data(), 16, request::Method::get, loopback));
 }
