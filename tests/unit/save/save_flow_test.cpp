@@ -31,8 +31,7 @@ using savetest::recordBody;
 
 namespace {
 
-// Answers as the script says, after learning from the picture as a dialog
-// does, and records what it was asked.
+// Answers as scripted, after learning from the picture as a dialog does; records the questions.
 class ScriptedAsker : public SaveAsker {
 public:
     bool accept = true;
@@ -76,8 +75,7 @@ protected:
     bool save() { return save(flow); }
     bool saveNatively() { return save(nativeFlow); }
 
-    // The names the result text lists, each followed by a blank (the sizes
-    // are checked against the files by the end-to-end tests).
+    // The names the result lists, each with a blank (the sizes are the end-to-end tests' part).
     std::string written() const {
         std::string text = result.text(), names;
         for (size_t at = 0, end; (end = text.find(" (", at)) != std::string::npos; at = text.find("\r\n", end) + 2)
@@ -171,8 +169,7 @@ TEST_F(SaveFlowTest, OutputsThatCannotBeWrittenAreLeftOutOfTheText) {
 
 #ifndef _WIN32
 TEST_F(SaveFlowTest, ABareDriveMeansItsRoot) {
-    // Natively D:\ is the folder "D:" of the current folder, which shows
-    // that the separator was added.
+    // Natively "D:\" is the folder "D:" of the current folder: the separator was added.
     std::filesystem::create_directory(folder.path() / "D:");
     settings.saveDir.assign("D:");
     post(recordBody('P', "0", picture));
@@ -181,8 +178,7 @@ TEST_F(SaveFlowTest, ABareDriveMeansItsRoot) {
 }
 
 // Each picture writer, in a child process with files limited to 1000 bytes,
-// reports false and leaves no file. The picture is noise of 250 greys, so
-// that no file fits.
+// reports false and leaves no file; the picture is noise of 250 greys.
 TEST(PictureFiles, FailedWritesGiveFalseAndNoFile) {
     TempFolder folder;
     auto writeUnderSizeLimit = [&folder] {

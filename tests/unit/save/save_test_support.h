@@ -6,8 +6,7 @@
 
 namespace savetest {
 
-// A record-form body: letter, 8-digit lengths, header, CR LF, picture and,
-// when given, the animation length and bytes.
+// A record-form body: letter, 8-digit lengths, header, CR LF, picture [, animation].
 inline std::string recordBody(char letter, const std::string& header, const std::string& picture,
                               const std::optional<std::string>& animation = std::nullopt) {
     auto field = [](size_t n) {

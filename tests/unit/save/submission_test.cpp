@@ -14,7 +14,7 @@ using savetest::recordBody;
 
 namespace {
 
-const std::string oldRecord = "old record";  // _tmppch.dat before the body: an animation not announced keeps it
+const std::string old = "old record";  // _tmppch.dat before the body: an animation not announced keeps it
 
 struct Split {
     SubmissionFlags flags;
@@ -26,7 +26,7 @@ struct Split {
 Split split(const std::string& body) {
     TempFolder folder;
     folder.write("_tmppng.dat", "older picture");
-    folder.write("_tmppch.dat", oldRecord);
+    folder.write("_tmppch.dat", old);
     folder.write("_post.dat", body);
     SubmissionFlags flags = 0xFFFF;
     EXPECT_TRUE(decodeSubmission(flags));
@@ -43,7 +43,6 @@ TEST(DecodeSubmission, EveryFormOfBody) {
     };
     const SubmissionFlags spch = hasAnimation | isSpch;
     const std::string crossed = recordBody('S', "1", "PICT", "ANI").replace(18, 2, "\0z", 2);
-    const std::string old = oldRecord;
     const Case cases[] = {
         {recordBody('S', "1", "PICT", "ANI"), spch, "PICT", "ANI"},
         {recordBody('s', "1", "PICT", "ANI"), hasAnimation, "PICT", "ANI"},  // only a capital S is SPCH
@@ -74,11 +73,9 @@ TEST(DecodeSubmission, EveryFormOfBody) {
     }
 }
 
-// A body cut after n bytes: each part holds what exists of it, the flags say
-// what the fields read so far announced. Offsets of the body
-// S 00000001 1 00000004 CR LF PICT 00000003 ANI: header length 1..8, header 9,
-// picture length 10..17, line break 18..19, picture 20..23, animation length
-// 24..31, animation 32..34.
+// A body cut after n bytes: each part holds what exists of it, the flags say what
+// the fields read so far announced. Offsets: header length 1..8, header 9, picture
+// length 10..17, CR LF 18..19, picture 20..23, animation length 24..31, animation 32..34.
 TEST(DecodeSubmission, EveryCutGivesOnlyTheBytesThatExist) {
     const std::string full = recordBody('S', "1", "PICT", "ANI");
     ASSERT_EQ(full.size(), 35u);
@@ -87,7 +84,7 @@ TEST(DecodeSubmission, EveryCutGivesOnlyTheBytesThatExist) {
         bool markerRead = n >= 10;
         EXPECT_EQ(s.flags, markerRead ? hasAnimation | isSpch : 0u) << "cut " << n;
         EXPECT_EQ(s.picture, n <= 20 ? "" : full.substr(20, std::min<size_t>(n, 24) - 20)) << "cut " << n;
-        EXPECT_EQ(s.record, !markerRead ? oldRecord : n <= 32 ? "" : full.substr(32, n - 32)) << "cut " << n;
+        EXPECT_EQ(s.record, !markerRead ? old : n <= 32 ? "" : full.substr(32, n - 32)) << "cut " << n;
     }
 }
 
