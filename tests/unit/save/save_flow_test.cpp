@@ -227,13 +227,15 @@ TEST(NextFileName, CountsUpTheTrailingDigitsOrAddsOne) {
 TEST_F(SaveFlowTest, TheNativeAnswerRefusesAnEmptyFolderOrAMissingOrInvalidName) {
     post(recordBody('P', "0", picture));
     const std::string here = folder.path().string();
-    for (auto [saveDir, saveFile] : {std::pair<std::string, const char*>{"", "000"}, {here, ""}, {here, "a,b"}}) {
+    for (auto [saveDir, saveFile] : {std::pair<std::string, const char*>{"", "000"}, {here, ""}}) {
         settings.saveDir.assign(saveDir.c_str());
         settings.saveFile.assign(saveFile);
         EXPECT_FALSE(saveNatively()) << saveDir << saveFile;
     }
-    EXPECT_EQ(filesInFolder(), 2u);  // the body and the picture part
-#ifndef _WIN32
-    EXPECT_EQ(platform::posix::takeShownBoxes().size(), 1u);  // the file name warning
+#ifndef _WIN32  // where the file name warning would wait for a click
+    settings.saveFile.assign("a,b");
+    EXPECT_FALSE(saveNatively());
+    EXPECT_EQ(platform::posix::takeShownBoxes().size(), 1u);
 #endif
+    EXPECT_EQ(filesInFolder(), 2u);  // the body and the picture part
 }

@@ -49,7 +49,7 @@ uint16_t freePort() {
     return ntohs(where.sin_port);
 }
 
-void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void sleepFor(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // A blocking loopback client; every read waits at most five seconds.
 class Client {
@@ -70,7 +70,7 @@ public:
         }
         return result == -1 ? all + "(open)" : all;
     }
-    // One GET answer: its head and as many body bytes as its length says.
+    // The body of one GET answer, as many bytes as its Content-Length says.
     std::string readAnswer() {
         std::string all;
         size_t end;
@@ -209,12 +209,12 @@ TEST_F(StallingServerTest, ABodyKeepsItsPlaceWhileItComesAndGivesWayWhenItStops)
     Client first(port_);
     first.send(postHead(12) + "ab");
     for (const char* piece : {"cd", "ef", "gh", "ij"}) {
-        pause(150);
+        sleepFor(150);
         first.send(piece);
     }
     // Longer than the limit since the body began, but not since its last bytes.
     EXPECT_EQ(post(postHead(3), "new"), notSaved);
-    pause(1000);
+    sleepFor(1000);
     EXPECT_EQ(post(postHead(6), "second"), saved);
     EXPECT_EQ(first.readToEnd(), notSaved);
     EXPECT_EQ(posted_, std::vector<std::string>{"second"});
@@ -225,7 +225,7 @@ TEST_F(LocalServerTest, AFullTableClosesTheIdleConnectionUsedLeastRecently) {
     Client poster(port_);
     poster.send(postHead(8) + "abcd");
     Client quiet(port_);
-    pause(50);
+    sleepFor(50);
     std::vector<std::unique_ptr<Client>> answered;
     for (int i = 2; i < LocalServer::connectionLimit; ++i) {
         answered.push_back(std::make_unique<Client>(port_));
@@ -251,8 +251,8 @@ TEST_F(LocalServerTest, WhenEveryConnectionIsBusyANewOneIsRefused) {
     for (int i = 0; i < LocalServer::connectionLimit; ++i) {
         posters.push_back(std::make_unique<Client>(port_));
         posters.back()->send(postHead(100) + "part");
-        pause(i == 0 ? 50 : 0);
+        sleepFor(i == 0 ? 50 : 0);
     }
-    pause(100);
+    sleepFor(100);
     EXPECT_EQ(Client(port_).readToEnd(), "");
 }
