@@ -32,6 +32,14 @@ inline std::string magickRgb(const std::string& path) {
     return out;
 }
 
+// ImageMagick's decode of a file's transparency: one byte a pixel, 0 for
+// transparent, 255 for opaque.
+inline std::string magickAlpha(const std::string& path) {
+    std::string out;
+    if (run("/usr/bin/convert '" + path + "' -alpha extract -depth 8 gray:-", &out) != 0) return "";
+    return out;
+}
+
 // ImageMagick's "width height" of a file.
 inline std::string magickSize(const std::string& path) {
     std::string out;

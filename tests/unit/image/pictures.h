@@ -73,10 +73,6 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 inline uint32_t bigEndian32(const std::string& s, size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 16 |

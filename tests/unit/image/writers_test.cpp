@@ -1,0 +1,140 @@
+// The picture writers the save flow calls (PNG, GIF, JPEG), checked through
+// real decoders: pngcheck, giflib's gif2rgb, ImageMagick, and libjpeg's cjpeg.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+
+#include "image/jpeg_writer.h"
+#include "save/picture_files.h"
+#include "tests/support/temp_folder.h"
+#include "tests/unit/image/oracle.h"
+#include "tests/unit/image/pictures.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+using pictures::bytes;
+
+TEST(GifWriter, OnePixelFileByteForByte) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(image.create(1, 1));
+    pictures::setPixel(image, 0, 0, 0x12, 0x34, 0x56);
+    ASSERT_TRUE(saveGif(image, "one.gif", -1));
+    EXPECT_EQ(folder.read("one.gif"), "GIF89a" + bytes({1, 0, 1, 0, 0xF0, 0, 0, 0x12, 0x34, 0x56, 0, 0, 0}) +
+                                          bytes({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 8, 4, 0, 1, 4, 4, 0, 0x3B}));
+}
+
+TEST(WriterFailure, FalseAndNoFileForWhatCannotBeWritten) {
+    TempFolder folder;
+    const std::pair<const char*, std::function<bool(const RasterImage&, const char*)>> writers[] = {
+        {"png", [](const RasterImage& i, const char* path) { return savePng(i, path, -1); }},
+        {"gif", [](const RasterImage& i, const char* path) { return saveGif(i, path, -1); }},
+        {"jpeg", [](const RasterImage& i, const char* path) { return writeJpeg(i, path, 85, false); }}};
+    RasterImage empty, deep, good;
+    ASSERT_TRUE(deep.create(4, 4, 32) && pictures::makeColours(good, 4, 4, 3));
+    std::filesystem::create_directory(folder.path() / "taken");
+    for (const auto& [name, write] : writers) {
+        EXPECT_FALSE(write(empty, "empty")) << name;
+        EXPECT_FALSE(write(deep, "deep")) << name;
+        EXPECT_FALSE(write(good, "missing/x")) << name;
+        EXPECT_FALSE(write(good, "taken")) << name;
+        EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken")) << name;
+        EXPECT_FALSE(folder.exists("empty") || folder.exists("deep")) << name;
+    }
+}
+
+#ifndef _WIN32
+namespace {
+
+// In a child process: a JPEG write with files limited to 2000 bytes must fail
+// inside the library and give false with no file, not end the program.
+void writeJpegUnderSizeLimit(const TempFolder& folder) {
+    RasterImage image;
+    if (!pictures::makePattern(image, 400, 300)) std::exit(2);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 2000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool ok = writeJpeg(image, "big.jpg", 100, false);
+    std::exit(!ok && !folder.exists("big.jpg") ? 0 : 1);
+}
+
+// The transparency a file should decode to: 0 where the pixel has the
+// colour transparent (0x00BBGGRR, or -1 for none), 255 elsewhere.
+std::string alphaOf(const RasterImage& image, int32_t transparent) {
+    std::string rgb = pictures::rgbOf(image), alpha;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        const auto p = reinterpret_cast<const uint8_t*>(rgb.data() + i);
+        alpha += static_cast<char>(transparent == (p[0] | p[1] << 8 | p[2] << 16) ? 0 : 255);
+    }
+    return alpha;
+}
+
+}  // namespace
+
+TEST(WriterFailure, JpegLibraryErrorGivesFalseAndNoFile) {
+    TempFolder folder;
+    EXPECT_EXIT(writeJpegUnderSizeLimit(folder), testing::ExitedWithCode(0), "");
+}
+
+// Every kind of picture the save flow meets, written as PNG and GIF with and
+// without a transparent colour: pngcheck accepts the PNG, gif2rgb and
+// ImageMagick decode exactly the pixels and exactly the transparent ones.
+// The JPEG writer gives the bytes cjpeg gives for the same pixels and settings.
+TEST(WriterOracle, RealDecodersGiveThePixelsBack) {
+    TempFolder folder;
+    struct Kind {
+        const char* what;
+        int width, height, colours;  // 0 colours: every pixel its own
+    } kinds[] = {
+        {"1x1", 1, 1, 1},          {"one colour", 3, 2, 1},        {"two colours, one column", 1, 70, 2},
+        {"16 colours", 7, 5, 16},  {"17 colours", 33, 17, 17},     {"129 colours", 2, 41, 129},
+        {"256 colours", 64, 70, 256},                              {"257 colours", 20, 13, 257},
+        {"true colour", 7, 5, 0},  {"true colour, thin", 4, 3, 0}, {"big, 256 colours", 301, 200, 256},
+        {"big, true colour", 100, 700, 0},                         {"wide rows", 16000, 3, 0},
+    };
+    const int qualities[] = {0, 50, 100, 180};
+    int n = 0;
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.what);
+        RasterImage image;
+        ASSERT_TRUE(k.colours ? pictures::makeColours(image, k.width, k.height, k.colours)
+                              : pictures::makePattern(image, k.width, k.height, 3));
+        const std::string rgb = pictures::rgbOf(image);
+        // The colour of the last pixel as 0x00BBGGRR.
+        const auto last = reinterpret_cast<const uint8_t*>(rgb.data() + rgb.size() - 3);
+        for (int32_t transparent : {-1, last[0] | last[1] << 8 | last[2] << 16}) {
+            const std::string png = folder.file("p.png"), gif = folder.file("g.gif");
+            ASSERT_TRUE(savePng(image, png.c_str(), transparent));
+            EXPECT_EQ(oracle::run("pngcheck -q " + png), 0);
+            EXPECT_EQ(oracle::magickRgb(png), rgb);
+            EXPECT_EQ(oracle::magickAlpha(png), alphaOf(image, transparent));
+            int count = 0;
+            ASSERT_TRUE(image.countColours(nullptr, count));
+            std::filesystem::remove(gif);
+            // GIF refuses more than 256 colours, leaving no file.
+            ASSERT_EQ(saveGif(image, gif.c_str(), transparent), count > 0);
+            EXPECT_EQ(folder.exists("g.gif"), count > 0);
+            if (!count) continue;
+            ASSERT_EQ(oracle::run("gif2rgb -1 -o " + gif + ".rgb " + gif), 0);
+            EXPECT_EQ(pictures::readFile(gif + ".rgb"), rgb);
+            EXPECT_EQ(oracle::magickRgb(gif), rgb);
+            EXPECT_EQ(oracle::magickAlpha(gif), alphaOf(image, transparent));
+        }
+        folder.write("in.ppm", "P6\n" + std::to_string(k.width) + " " + std::to_string(k.height) + "\n255\n" + rgb);
+        // Our quality goes to the library, which clamps it as cjpeg does.
+        const int quality = qualities[n++ % 4], clamped = std::clamp(quality, 1, 100);
+        for (bool progressive : {false, true}) {
+            ASSERT_TRUE(writeJpeg(image, "ours.jpg", quality, progressive));
+            ASSERT_EQ(oracle::run("cjpeg -quality " + std::to_string(clamped) + " -baseline" +
+                                  (progressive ? " -progressive" : "") + " -outfile theirs.jpg in.ppm"), 0);
+            EXPECT_EQ(folder.read("ours.jpg"), folder.read("theirs.jpg")) << quality << " " << progressive;
+        }
+    }
+}
+#endif
