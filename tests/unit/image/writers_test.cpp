@@ -19,32 +19,20 @@
 
 using pictures::bytes;
 
-TEST(GifWriter, OnePixelFileByteForByte) {
-    TempFolder folder;
-    RasterImage image;
-    ASSERT_TRUE(image.create(1, 1));
-    pictures::setPixel(image, 0, 0, 0x12, 0x34, 0x56);
-    ASSERT_TRUE(saveGif(image, "one.gif", -1));
-    EXPECT_EQ(folder.read("one.gif"), "GIF89a" + bytes({1, 0, 1, 0, 0xF0, 0, 0, 0x12, 0x34, 0x56, 0, 0, 0}) +
-                                          bytes({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 8, 4, 0, 1, 4, 4, 0, 0x3B}));
-}
-
 TEST(WriterFailure, FalseAndNoFileForWhatCannotBeWritten) {
     TempFolder folder;
     const std::pair<const char*, std::function<bool(const RasterImage&, const char*)>> writers[] = {
         {"png", [](const RasterImage& i, const char* path) { return savePng(i, path, -1); }},
         {"gif", [](const RasterImage& i, const char* path) { return saveGif(i, path, -1); }},
         {"jpeg", [](const RasterImage& i, const char* path) { return writeJpeg(i, path, 85, false); }}};
-    RasterImage empty, deep, good;
-    ASSERT_TRUE(deep.create(4, 4, 32) && pictures::makeColours(good, 4, 4, 3));
+    RasterImage empty, good;
+    ASSERT_TRUE(pictures::makeColours(good, 4, 4, 3));
     std::filesystem::create_directory(folder.path() / "taken");
     for (const auto& [name, write] : writers) {
-        EXPECT_FALSE(write(empty, "empty")) << name;
-        EXPECT_FALSE(write(deep, "deep")) << name;
+        EXPECT_FALSE(write(empty, "empty") || folder.exists("empty")) << name;
         EXPECT_FALSE(write(good, "missing/x")) << name;
         EXPECT_FALSE(write(good, "taken")) << name;
         EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken")) << name;
-        EXPECT_FALSE(folder.exists("empty") || folder.exists("deep")) << name;
     }
 }
 
