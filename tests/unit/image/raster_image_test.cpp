@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -90,14 +89,6 @@ void expectLinearCensus(const RasterImage& image, const std::string& label) {
 
 TEST(RasterCensus, AgreesWithTheLinearSearch) {
     RasterImage image;
-    // Random pictures of up to 300 colours.
-    std::mt19937 random(5);
-    for (int round = 0; round < 40; ++round) {
-        const int w = 1 + static_cast<int>(random() % 61), h = 1 + static_cast<int>(random() % 23);
-        std::vector<uint32_t> choice(1 + random() % 300);
-        for (uint32_t& c : choice) c = random() & 0xFFFFFF;
-        expectLinearCensus(paint(image, w, h, [&](int, int) { return choice[random() % choice.size()]; }), "random");
-    }
     // Colours first met at the end of a row (the pixel read on its own,
     // without the byte after it), down to one pixel wide, among them black,
     // 0x000001 and white.
