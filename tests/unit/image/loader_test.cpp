@@ -26,14 +26,20 @@ std::string fixture(const std::string& name) {
 
 // Each form made by ImageMagick loads to ImageMagick's own pixels, and the
 // header probe reads its size. Lossless forms match exactly; 16-bit channels
-// may round either way when widened; JPEG decoders may round their own way
-// (the files are stored without chroma subsampling, whose upsampling differs
-// between decoders), so those are held to a small mean and largest difference.
+// may round either way when widened (the system loader under Wine may also
+// drop the low bits); JPEG decoders may round their own way (the files are
+// stored without chroma subsampling, whose upsampling differs between
+// decoders), so those are held to a small mean and largest difference.
 TEST(LoadAny, FilesMadeByImageMagick) {
     TempFolder folder;
+#ifdef _WIN32
+    const int sixteen = 7;
+#else
+    const int sixteen = 1;
+#endif
     const std::tuple<const char*, int, int> cases[] = {
         {"palette8.bmp", 0, 0},   {"palette4.bmp", 0, 0},    {"mono.bmp", 0, 0},       {"rle8.bmp", 0, 0},
-        {"rgb24.bmp", 0, 0},      {"rgb32.bmp", 0, 0},       {"rgb565.bmp", 1, 1},     {"rgb555.bmp", 1, 1},
+        {"rgb24.bmp", 0, 0},      {"rgb32.bmp", 0, 0},       {"rgb565.bmp", sixteen, sixteen}, {"rgb555.bmp", sixteen, sixteen},
         {"transparent.gif", 0, 0}, {"plain87.gif", 0, 0},    {"interlaced.gif", 0, 0}, {"palette.png", 0, 0},
         {"progressive.jpg", 48, 3}, {"baseline.jpg", 48, 3}};
     const auto le32 = [](size_t v) { return pictures::bytes({int(v & 255), int(v >> 8 & 255), int(v >> 16 & 255), int(v >> 24)}); };

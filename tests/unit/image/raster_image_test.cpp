@@ -13,18 +13,6 @@
 
 namespace {
 
-using Colours = std::function<uint32_t(int x, int y)>;
-
-RasterImage& paint(RasterImage& image, int w, int h, const Colours& colourAt) {
-    EXPECT_TRUE(image.create(w, h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t c = colourAt(x, y);
-            pictures::setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
-        }
-    return image;
-}
-
 uint32_t colourOf(const RasterImage& image, int x, int y) {
     const uint8_t* p = image.pixelAddress(x, y);
     return static_cast<uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
@@ -48,10 +36,11 @@ std::vector<uint32_t> linearCensus(const RasterImage& image) {
 // and the GIF writer's look-up agree with the linear search: the same colours
 // in the same order (unused entries zero, the palette untouched past 256
 // colours), each pixel's index its colour's position.
-void expectLinearCensus(const RasterImage& image, const std::string& label) {
+void expectLinearCensus(int w, int h, const std::function<uint32_t(int x, int y)>& colourAt, const std::string& label) {
     SCOPED_TRACE(label);
+    RasterImage image;
+    ASSERT_TRUE(pictures::paint(image, w, h, colourAt));
     const std::vector<uint32_t> expected = linearCensus(image);
-    const int w = image.width(), h = image.height();
     uint32_t palette[256], png[256];
     std::fill(palette, palette + 256, 0x55u);
     int count = -1, pngCount = -1;
@@ -88,36 +77,35 @@ void expectLinearCensus(const RasterImage& image, const std::string& label) {
 }  // namespace
 
 TEST(RasterCensus, AgreesWithTheLinearSearch) {
-    RasterImage image;
     // Colours first met at the end of a row (the pixel read on its own,
     // without the byte after it), down to one pixel wide, among them black,
     // 0x000001 and white.
     for (int w = 1; w <= 6; ++w)
         for (int h = 1; h <= 4; ++h)
-            expectLinearCensus(paint(image, w, h, [w](int x, int y) {
+            expectLinearCensus(w, h, [w](int x, int y) {
                 const uint32_t common[] = {0x000000, 0x000001, 0xFFFFFF};
                 return x + 1 == w ? 0x123400u + static_cast<uint32_t>(y) : common[(x + y) % 3];
-            }), "narrow " + std::to_string(w) + "x" + std::to_string(h));
+            }, "narrow " + std::to_string(w) + "x" + std::to_string(h));
     // 256 colours in the rows below lastRow, then a 257th (or a known one) at
     // the end of lastRow, the very last pixel visited when lastRow is 0.
     for (int w : {4, 5, 16, 17})
         for (int lastRow : {0, 8})
             for (uint32_t atEnd : {0xABCDEFu, pictures::colourNumber(3)}) {
                 const int h = 2 * (256 / w + 2);
-                expectLinearCensus(paint(image, w, h, [&](int x, int y) {
+                expectLinearCensus(w, h, [&](int x, int y) {
                     if (y == lastRow && x + 1 == w) return atEnd;
                     const int k = (h - 1 - y) * w + x;
                     return pictures::colourNumber(y > lastRow ? k % 256 : k % 7);
-                }), "row end " + std::to_string(w) + " " + std::to_string(lastRow));
+                }, "row end " + std::to_string(w) + " " + std::to_string(lastRow));
             }
     // Colour sets that crowd a hash: greys, one channel only, steps of powers
     // of two.
     for (uint32_t step : {0x010101u, 0x010000u, 0x000100u, 0x000001u, 0x001000u, 0x100000u, 0x040404u, 0x000400u})
         for (int colours : {255, 256, 257})
-            expectLinearCensus(paint(image, 23, 29, [&](int x, int y) {
+            expectLinearCensus(23, 29, [&](int x, int y) {
                 const int i = y * 23 + x, k = i < colours ? i : (i * 13 + y) % colours;
                 return static_cast<uint32_t>(k) * step & 0xFFFFFF;
-            }), "step " + std::to_string(step) + " colours " + std::to_string(colours));
+            }, "step " + std::to_string(step) + " colours " + std::to_string(colours));
     RasterImage deep;
     ASSERT_TRUE(deep.create(2, 2, 32));
     int count = 99;

@@ -109,12 +109,10 @@ TEST(Resample, ExactToItsTablesAndWithinOneOfAFloatingPointLanczos) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.kind << " " << c.width << "x" << c.height << " to " << c.newWidth << "x" << c.newHeight);
         RasterImage source, target;
-        ASSERT_TRUE(pictures::makePattern(source, c.width, c.height, c.width % 7));
-        for (int y = 0; y < c.height && c.kind != 'p'; ++y)
-            for (int x = 0; x < c.width; ++x) {
-                const uint8_t v = x < c.width / 2 ? 0 : 255;
-                pictures::setPixel(source, x, y, c.kind == 'u' ? 201 : v, c.kind == 'u' ? 17 : v, c.kind == 'u' ? 99 : v);
-            }
+        ASSERT_TRUE(c.kind == 'p' ? pictures::makePattern(source, c.width, c.height, c.width % 7)
+                                  : pictures::paint(source, c.width, c.height, [&](int x, int) {
+                                        return c.kind == 'u' ? 0xC91163u : x < c.width / 2 ? 0u : 0xFFFFFFu;
+                                    }));
         resample(source, target, c.newWidth, c.newHeight);
         ASSERT_TRUE(target.width() == c.newWidth && target.height() == c.newHeight);
         const std::string ours = pictures::rgbOf(target);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 
 #include "image/jpeg_writer.h"
 #include "save/picture_files.h"
@@ -17,23 +16,15 @@
 #include <sys/resource.h>
 #endif
 
-using pictures::bytes;
-
-TEST(WriterFailure, FalseAndNoFileForWhatCannotBeWritten) {
+TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
     TempFolder folder;
-    const std::pair<const char*, std::function<bool(const RasterImage&, const char*)>> writers[] = {
-        {"png", [](const RasterImage& i, const char* path) { return savePng(i, path, -1); }},
-        {"gif", [](const RasterImage& i, const char* path) { return saveGif(i, path, -1); }},
-        {"jpeg", [](const RasterImage& i, const char* path) { return writeJpeg(i, path, 85, false); }}};
     RasterImage empty, good;
     ASSERT_TRUE(pictures::makeColours(good, 4, 4, 3));
     std::filesystem::create_directory(folder.path() / "taken");
-    for (const auto& [name, write] : writers) {
-        EXPECT_FALSE(write(empty, "empty") || folder.exists("empty")) << name;
-        EXPECT_FALSE(write(good, "missing/x")) << name;
-        EXPECT_FALSE(write(good, "taken")) << name;
-        EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken")) << name;
-    }
+    for (const char* path : {"missing/x", "taken"})
+        EXPECT_FALSE(savePng(good, path, -1) || saveGif(good, path, -1) || writeJpeg(good, path, 85, false)) << path;
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken"));
+    EXPECT_FALSE(savePng(empty, "e", -1) || saveGif(empty, "e", -1) || writeJpeg(empty, "e", 85, false) || folder.exists("e"));
 }
 
 #ifndef _WIN32
