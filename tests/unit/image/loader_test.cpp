@@ -14,13 +14,7 @@
 
 namespace {
 
-std::string fixture(const std::string& name) {
-#ifdef _WIN32
-    return "Z:" + std::string(FIXTURE_DIR) + "/" + name;
-#else
-    return std::string(FIXTURE_DIR) + "/" + name;
-#endif
-}
+std::string fixture(const std::string& name) { return pictures::hostPath(FIXTURE_DIR "/" + name); }
 
 }  // namespace
 

@@ -70,6 +70,15 @@ inline std::string rgbOf(const RasterImage& image) {
     return out;
 }
 
+// A file of this machine as the program sees it: under Wine, on drive Z:.
+inline std::string hostPath(const std::string& path) {
+#ifdef _WIN32
+    return "Z:" + path;
+#else
+    return path;
+#endif
+}
+
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

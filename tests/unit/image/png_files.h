@@ -43,8 +43,7 @@ inline std::string chunk(const std::string& type, const std::string& data) {
 }
 
 inline std::string header(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
-    return chunk("IHDR", big32(w) + big32(h) +
-                             pictures::bytes({depth, colourType, 0, 0, interlace}));
+    return chunk("IHDR", big32(w) + big32(h) + pictures::bytes({depth, colourType, 0, 0, interlace}));
 }
 
 inline std::string deflateAll(const std::string& data, int level = 6) {

@@ -48,13 +48,10 @@ std::string pngOf(const std::string& ihdr, const std::string& middle, const std:
     return pngfiles::signature + ihdr + middle + chunk("IDAT", idat) + chunk("IEND", "");
 }
 
-// Pattern pixels of w × h as red, green, blue (and, with 4 channels, alpha).
-std::string patternBytes(int w, int h, int channels) {
+std::string patternRgb(int w, int h) {
     RasterImage image;
     EXPECT_TRUE(pictures::makePattern(image, w, h, 1));
-    std::string rgb = pictures::rgbOf(image), raw;
-    for (size_t i = 0; i < rgb.size(); i += 3) raw += rgb.substr(i, 3) + (channels == 4 ? std::string(1, static_cast<char>(i * 7)) : "");
-    return raw;
+    return pictures::rgbOf(image);
 }
 
 struct Case {
@@ -68,20 +65,20 @@ std::vector<Case> craftedFiles() {
     // Rows wide enough that the zlib path (taken for a stream longer than the
     // scanlines) meets Up, Average and Paeth at the start of a piece of rows.
     const int wide = 4000;
+    const std::string rgb = patternRgb(wide, 9);
     for (int channels : {3, 4}) {
-        const std::string raw = patternBytes(wide, 9, channels);
-        std::string rgb;
-        for (size_t i = 0; i < raw.size(); i += static_cast<size_t>(channels)) rgb += raw.substr(i, 3);
+        std::string raw;
+        for (size_t i = 0; i < rgb.size(); i += 3) raw += rgb.substr(i, 3) + std::string(channels - 3, static_cast<char>(i * 7));
         const std::string rows = filterRows(raw, wide * channels, channels, {0, 1, 2, 3, 4, 4, 3, 2, 1});
         const std::string ihdr = header(wide, 9, 8, channels == 3 ? 2 : 6);
         cases.push_back({"every filter, " + std::to_string(channels) + " channels", pngOf(ihdr, "", pngfiles::deflateAll(rows)), rgb});
         cases.push_back({"every filter, longer stream", pngOf(ihdr, "", pngfiles::deflateAll(rows + std::string(500, '\7'))), rgb});
     }
-    const std::string five = patternBytes(5, 1, 3);
+    const std::string five = patternRgb(5, 1);
     for (int f = 1; f <= 4; ++f)
         cases.push_back({"first row filter " + std::to_string(f), pngOf(header(5, 1, 8, 2), "", pngfiles::deflateAll(filterRows(five, 15, 3, {f}))), five});
 
-    const std::string ihdr = header(40, 600, 8, 2), raw = patternBytes(40, 600, 3);
+    const std::string ihdr = header(40, 600, 8, 2), raw = patternRgb(40, 600);
     const std::string rows = filterRows(raw, 120, 3, {0}), data = pngfiles::deflateAll(rows);
     const std::string kept = raw.substr(0, 100 * 120) + std::string(500 * 120, '\0');
     const std::string end = chunk("IEND", ""), empty = chunk("IDAT", "");
@@ -131,8 +128,10 @@ std::vector<Case> craftedFiles() {
     };
     for (const auto& [what, file] : refused) cases.push_back({what, file, ""});
     // Every input that once made a fuzzer fail.
-    for (const auto& entry : std::filesystem::directory_iterator(SOURCE_DIR "/tests/data/crashers"))
+    const size_t before = cases.size();
+    for (const auto& entry : std::filesystem::directory_iterator(pictures::hostPath(SOURCE_DIR "/tests/data/crashers")))
         cases.push_back({entry.path().filename().string(), pictures::readFile(entry.path().string()), ""});
+    EXPECT_GT(cases.size(), before);
     return cases;
 }
 

@@ -32,10 +32,10 @@ std::vector<uint32_t> linearCensus(const RasterImage& image) {
     return found;
 }
 
-// The census with its per-pixel positions, the PNG writer's census with indices
-// and the GIF writer's look-up agree with the linear search: the same colours
-// in the same order (unused entries zero, the palette untouched past 256
-// colours), each pixel's index its colour's position.
+// The census with its indices, the PNG writer's census and the GIF writer's
+// look-up agree with the linear search: the same colours in the same order
+// (unused entries zero; past 256 colours the palette untouched), each pixel's
+// index its colour's position.
 void expectLinearCensus(int w, int h, const std::function<uint32_t(int x, int y)>& colourAt, const std::string& label) {
     SCOPED_TRACE(label);
     RasterImage image;

@@ -11,8 +11,7 @@
 namespace {
 
 // An independent Lanczos-3 in double precision: the same sampling geometry,
-// weights normalised without fixed point, the intermediate clipped to 0 … 255
-// (it is a picture) but kept in double until the final rounding.
+// the intermediate clipped to 0 … 255 but kept in double until the end.
 double lanczos(double x) {
     if (x == 0) return 1;
     if (std::fabs(x) >= 3) return 0;
@@ -30,9 +29,8 @@ std::vector<Taps> referenceTable(int s, int d) {
     const double scale = s < d ? 1.0 : static_cast<double>(s) / d;
     for (int i = 0; i < d; ++i) {
         const double centre = (i + 0.5) * s / d;  // in source coordinates
-        const double reach = 3 * scale;
         double sum = 0;
-        for (int e = static_cast<int>(std::floor(centre - reach)) - 1; e <= static_cast<int>(std::ceil(centre + reach)) + 1; ++e) {
+        for (int e = static_cast<int>(std::floor(centre - 3 * scale)) - 1; e <= static_cast<int>(std::ceil(centre + 3 * scale)) + 1; ++e) {
             const double w = lanczos((e + 0.5 - centre) / scale);
             if (w == 0) continue;
             table[static_cast<size_t>(i)].index.push_back(e < 0 ? 0 : e >= s ? s - 1 : e);
@@ -63,9 +61,8 @@ std::string referenceResample(const RasterImage& source, int nw, int nh) {
     return out;
 }
 
-// The scaler's own tables summed tap by tap as they list them, in 16.16
-// fixed point with rounding and clipping after each pass; red, green, blue
-// rows top first.
+// The scaler's own tables summed tap by tap in 16.16 fixed point, rounded and
+// clipped after each pass; red, green, blue rows top first.
 std::string tableSums(const RasterImage& source, int nw, int nh) {
     const int w = source.width(), h = source.height();
     ResampleTable across, down;
@@ -90,11 +87,10 @@ std::string tableSums(const RasterImage& source, int nw, int nh) {
 
 }  // namespace
 
-// The scaler's passes give exactly the sums of its tables (the folded, paired
-// and vectorised sums change no byte), and those are within one of a
-// floating-point Lanczos; the same size is a copy, and a uniform colour stays
-// itself. Sizes cover reduction and enlargement, runs cut by both edges, rows
-// whose length is and is not a whole number of 16-byte blocks, and a sharp
+// The passes give exactly the sums of the tables (folded, paired and vector
+// sums change no byte), within one of a floating-point Lanczos; the same size
+// is a copy, a uniform colour stays itself. Sizes cover reduction, enlargement,
+// runs cut by both edges, rows of and not of whole 16-byte blocks, and a sharp
 // edge whose overshoot is clipped.
 TEST(Resample, ExactToItsTablesAndWithinOneOfAFloatingPointLanczos) {
     const struct {
@@ -130,10 +126,9 @@ TEST(Resample, ExactToItsTablesAndWithinOneOfAFloatingPointLanczos) {
     }
 }
 
-// A new size below 1, or an empty source, leaves the target as it was; a
-// refused allocation (the intermediate picture over the byte limit or too
-// wide, the vertical table too long, the target over the byte limit) leaves
-// it empty, whatever it held before.
+// A new size below 1 or an empty source leaves the target as it was; a refused
+// allocation (intermediate over the byte limit or too wide, vertical table too
+// long, target over the byte limit) leaves it empty.
 TEST(Resample, FailureKeepsOrEmptiesTheTarget) {
     const struct {
         int sourceWidth, sourceHeight, newWidth, newHeight;
