@@ -79,10 +79,7 @@ TEST(LoadAny, RefusesWhatIsNotAPicture) {
     TempFolder folder;
     const std::string bmp = pictures::readFile(fixture("rgb24.bmp"));
     const std::string refused[] = {
-        "",
-        "BM",
-        "GIF89a\1\0",
-        "hello world, not a picture",
+        "", "BM", "GIF89a\1\0", "hello world, not a picture",
         std::string("\x89PNG\r\n\x1a\x0b", 8) + bmp,
         std::string("\xff\xd8\xff\xe1\x00\x10JFIF\0", 11) + bmp,
         std::string("\xff\xd8\xff\xe0\x00\x11JFIF\0", 11) + bmp,

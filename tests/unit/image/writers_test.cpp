@@ -28,26 +28,19 @@ TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
 }
 
 #ifndef _WIN32
-namespace {
-
-// In a child process: a JPEG write with files limited to 2000 bytes must fail
-// inside the library and give false with no file, not end the program.
-void writeJpegUnderSizeLimit(const TempFolder& folder) {
-    RasterImage image;
-    if (!pictures::makePattern(image, 400, 300)) std::exit(2);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    limit.rlim_cur = limit.rlim_max = 2000;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const bool ok = writeJpeg(image, "big.jpg", 100, false);
-    std::exit(!ok && !folder.exists("big.jpg") ? 0 : 1);
-}
-
-}  // namespace
-
+// In a child process whose files are limited to 2000 bytes, the write fails
+// inside the library: false and no file, not the end of the program.
 TEST(WriterFailure, JpegLibraryErrorGivesFalseAndNoFile) {
     TempFolder folder;
-    EXPECT_EXIT(writeJpegUnderSizeLimit(folder), testing::ExitedWithCode(0), "");
+    RasterImage image;
+    ASSERT_TRUE(pictures::makePattern(image, 400, 300));
+    const auto failsCleanly = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{2000, 2000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return !writeJpeg(image, "big.jpg", 100, false) && !folder.exists("big.jpg");
+    };
+    EXPECT_EXIT(std::exit(failsCleanly() ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
 // Every kind of picture the save flow meets, written as PNG and GIF with and
