@@ -118,7 +118,6 @@ std::vector<Case> craftedFiles() {
         {"too wide", pngOf(header(32768, 1, 8, 2), "", zeros)},
         {"too high", pngOf(header(1, 0x80000000u, 8, 2), "", zeros)},
         {"above the memory cap", pngOf(header(20000, 20000, 8, 2), "", zeros)},
-        {"2 bits, above the memory cap", pngOf(header(29445, 24618, 2, 3), chunk("PLTE", "abc"), zeros)},
         {"short IHDR", pngfiles::signature + chunk("IHDR", std::string(12, '\1'))},
         {"no IHDR", pngfiles::signature},
         {"empty", ""},
@@ -151,35 +150,30 @@ TEST(PngReader, CraftedFiles) {
 }
 
 #ifndef _WIN32
-// Files written by ImageMagick in every form, decoded pixel for pixel as
-// ImageMagick itself decodes them; the refused forms are refused.
+// Files written by ImageMagick in every accepted form (the refused forms are
+// in the crafted table), decoded pixel for pixel as ImageMagick decodes them.
 TEST(PngReaderOracle, FilesWrittenByImageMagick) {
     TempFolder folder;
     RasterImage source;
     // Large enough for many pieces of rows and ImageMagick's own filter choices.
     ASSERT_TRUE(pictures::makePattern(source, 701, 97, 5));
     folder.write("source.rgb", pictures::rgbOf(source));
-    const std::pair<const char*, bool> forms[] = {
-        {"-define png:color-type=2 -define png:bit-depth=8", true},
-        {"-alpha set -channel A -fx 'i/w' +channel -define png:color-type=6 -define png:bit-depth=8", true},
-        {"-colorspace gray -define png:color-type=0 -define png:bit-depth=8", true},
-        {"-colorspace gray -depth 4 -define png:color-type=0 -define png:bit-depth=4", true},
-        {"-colorspace gray -depth 2 -define png:color-type=0 -define png:bit-depth=2", true},
-        {"-colorspace gray -threshold 50% -define png:color-type=0 -define png:bit-depth=1", true},
-        {"-colors 200 -define png:color-type=3 -define png:bit-depth=8", true},
-        {"-colors 14 -define png:color-type=3 -define png:bit-depth=4", true},
-        {"-colors 4 -define png:color-type=3 -define png:bit-depth=2", true},
-        {"-colors 2 -define png:color-type=3 -define png:bit-depth=1", true},
-        {"-colors 30 -transparent-color white -transparent '#ffffff' -define png:color-type=3", true},
-        {"-interlace PNG -define png:color-type=2", false},
-        {"-depth 16 -define png:color-type=2 -define png:bit-depth=16", false},
-        {"-colorspace gray -alpha set -define png:color-type=4", false},
-    };
-    for (const auto& [options, accepted] : forms) {
+    for (const char* options : {
+             "-define png:color-type=2 -define png:bit-depth=8",
+             "-alpha set -channel A -fx 'i/w' +channel -define png:color-type=6 -define png:bit-depth=8",
+             "-colorspace gray -define png:color-type=0 -define png:bit-depth=8",
+             "-colorspace gray -depth 4 -define png:color-type=0 -define png:bit-depth=4",
+             "-colorspace gray -depth 2 -define png:color-type=0 -define png:bit-depth=2",
+             "-colorspace gray -threshold 50% -define png:color-type=0 -define png:bit-depth=1",
+             "-colors 200 -define png:color-type=3 -define png:bit-depth=8",
+             "-colors 14 -define png:color-type=3 -define png:bit-depth=4",
+             "-colors 4 -define png:color-type=3 -define png:bit-depth=2",
+             "-colors 2 -define png:color-type=3 -define png:bit-depth=1",
+             "-colors 30 -transparent-color white -transparent '#ffffff' -define png:color-type=3",
+         }) {
         ASSERT_EQ(oracle::run(std::string("/usr/bin/convert -size 701x97 -depth 8 rgb:source.rgb ") + options + " im.png"), 0) << options;
         RasterImage image;
-        EXPECT_EQ(image.loadPng("im.png"), accepted) << options;
-        if (!accepted) continue;
+        EXPECT_TRUE(image.loadPng("im.png")) << options;
         EXPECT_EQ(pictures::rgbOf(image), oracle::magickRgb(folder.file("im.png"))) << options;
     }
 }
