@@ -32,8 +32,6 @@ TEST(HeaderProbe, CraftedFiles) {
     const std::string png = bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13}) + "IHDR" +
                             bytes({0, 0, 2, 0x80, 0, 0, 1, 0xE0, 8, 2, 0, 0, 0});
     std::string exif = bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10}) + std::string("Exif\0\0", 6) + std::string(10, '\0');
-    std::string longApp0 = jfif();
-    longApp0[5] = 0x11;
     const struct {
         const char* what;
         std::string file;
@@ -51,7 +49,7 @@ TEST(HeaderProbe, CraftedFiles) {
         {"cut in the frame", jfif() + bytes({0xFF, 0xC0, 0x00, 0x11, 8, 1}), true, -1, -1},
         {"segment past the end", jfif() + bytes({0xFF, 0xFE, 0xFF, 0xFF}), true, -1, -1},
         {"Exif instead of JFIF", exif + frame(0xC0, 4, 4), false, -1, -1},
-        {"APP0 of another length", longApp0 + frame(0xC0, 4, 4), false, -1, -1},
+        {"APP0 of another length", jfif().replace(5, 1, 1, 0x11) + frame(0xC0, 4, 4), false, -1, -1},
         {"top-down BMP", "BM" + std::string(16, '\0') + bytes({0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF}) + std::string(28, '\0'), true, 640, -480},
         {"BMP too short for its fields", "BM" + std::string(10, '\0'), true, -1, -1},
         {"PNG", png, true, 640, 480},

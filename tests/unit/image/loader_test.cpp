@@ -14,7 +14,7 @@
 
 namespace {
 
-std::string fixture(const std::string& name) { return pictures::hostPath(FIXTURE_DIR "/" + name); }
+std::string fixture(const std::string& name) { return pictures::hostDrive + FIXTURE_DIR "/" + name; }
 
 }  // namespace
 
@@ -83,8 +83,7 @@ TEST(LoadAny, RefusesWhatIsNotAPicture) {
         std::string("\x89PNG\r\n\x1a\x0b", 8) + bmp,
         std::string("\xff\xd8\xff\xe1\x00\x10JFIF\0", 11) + bmp,
         std::string("\xff\xd8\xff\xe0\x00\x11JFIF\0", 11) + bmp,
-        "BM" + std::string(60, '\0'),
-        "GIF89a" + std::string(40, '\x01'),
+        "BM" + std::string(60, '\0'), "GIF89a" + std::string(40, '\x01'),
         std::string("\xff\xd8\xff\xe0\x00\x10JFIF\0", 11) + std::string(40, '\0'),
     };
     RasterImage image;

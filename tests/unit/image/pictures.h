@@ -70,14 +70,12 @@ inline std::string rgbOf(const RasterImage& image) {
     return out;
 }
 
-// A file of this machine as the program sees it: under Wine, on drive Z:.
-inline std::string hostPath(const std::string& path) {
+// The drive on which the program sees this machine's files: Z: under Wine.
 #ifdef _WIN32
-    return "Z:" + path;
+const std::string hostDrive = "Z:";
 #else
-    return path;
+const std::string hostDrive;
 #endif
-}
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

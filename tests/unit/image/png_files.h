@@ -51,8 +51,7 @@ inline std::string deflateAll(const std::string& data, int level = 6) {
     std::string out(n, '\0');
     compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(data.data()),
               static_cast<uLong>(data.size()), level);
-    out.resize(n);
-    return out;
+    return out.substr(0, n);
 }
 
 inline const Chunk* find(const std::vector<Chunk>& chunks, const std::string& type) {

@@ -128,7 +128,7 @@ std::vector<Case> craftedFiles() {
     for (const auto& [what, file] : refused) cases.push_back({what, file, ""});
     // Every input that once made a fuzzer fail.
     const size_t before = cases.size();
-    for (const auto& entry : std::filesystem::directory_iterator(pictures::hostPath(SOURCE_DIR "/tests/data/crashers")))
+    for (const auto& entry : std::filesystem::directory_iterator(pictures::hostDrive + SOURCE_DIR "/tests/data/crashers"))
         cases.push_back({entry.path().filename().string(), pictures::readFile(entry.path().string()), ""});
     EXPECT_GT(cases.size(), before);
     return cases;
