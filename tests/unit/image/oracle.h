@@ -24,13 +24,17 @@ inline int run(const std::string& command, std::string* out = nullptr) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// ImageMagick's decode of a file as 8-bit red, green, blue, rows top first
-// (alpha dropped, not blended).
-inline std::string magickRgb(const std::string& path) {
+// ImageMagick's output for a file, converted by the options given ("" when
+// it fails).
+inline std::string magick(const std::string& path, const std::string& options) {
     std::string out;
-    if (run("/usr/bin/convert '" + path + "' -alpha off -depth 8 rgb:-", &out) != 0) return "";
-    return out;
+    return run("/usr/bin/convert '" + path + "' " + options, &out) == 0 ? out : "";
 }
+
+// The decode as 8-bit red, green, blue, rows top first (alpha dropped, not
+// blended), and the transparency alone, 0 for transparent, 255 for opaque.
+inline std::string magickRgb(const std::string& path) { return magick(path, "-alpha off -depth 8 rgb:-"); }
+inline std::string magickAlpha(const std::string& path) { return magick(path, "-alpha extract -depth 8 gray:-"); }
 
 // ImageMagick's "width height" of a file.
 inline std::string magickSize(const std::string& path) {

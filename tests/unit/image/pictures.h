@@ -26,16 +26,26 @@ inline void setPixel(RasterImage& image, int x, int y, uint8_t r, uint8_t g, uin
     p[2] = r;
 }
 
-// A true-colour picture of width × height.
-inline bool makePattern(RasterImage& image, int width, int height, int seed = 0) {
+// A picture of width × height whose pixel (x, y) has the colour
+// colourAt(x, y), given as 0x00RRGGBB.
+template <typename Colours>
+inline bool paint(RasterImage& image, int width, int height, Colours colourAt) {
     if (!image.create(width, height)) return false;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            uint8_t r, g, b;
-            patternPixel(x, y, seed, r, g, b);
-            setPixel(image, x, y, r, g, b);
+            const uint32_t c = colourAt(x, y);
+            setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
         }
     return true;
+}
+
+// A true-colour picture of width × height.
+inline bool makePattern(RasterImage& image, int width, int height, int seed = 0) {
+    return paint(image, width, height, [seed](int x, int y) {
+        uint8_t r, g, b;
+        patternPixel(x, y, seed, r, g, b);
+        return static_cast<uint32_t>(r << 16 | g << 8 | b);
+    });
 }
 
 // The colour number k of a picture with few colours (distinct for k < 2^24).
@@ -43,16 +53,10 @@ inline uint32_t colourNumber(int k) { return static_cast<uint32_t>(k) * 26544357
 
 // A picture using exactly colours distinct colours, in a scattered order.
 inline bool makeColours(RasterImage& image, int width, int height, int colours) {
-    if (!image.create(width, height)) return false;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            int i = y * width + x;
-            int k = i < colours ? i : (i * 7 + y) % colours;
-            uint32_t c = colourNumber(k);
-            setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                     static_cast<uint8_t>(c));
-        }
-    return true;
+    return paint(image, width, height, [=](int x, int y) {
+        const int i = y * width + x;
+        return colourNumber(i < colours ? i : (i * 7 + y) % colours);
+    });
 }
 
 // The picture's pixels as red, green, blue bytes, rows top first.
@@ -61,20 +65,21 @@ inline std::string rgbOf(const RasterImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const uint8_t* p = image.pixelAddress(x, y);
-            out += static_cast<char>(p[2]);
-            out += static_cast<char>(p[1]);
-            out += static_cast<char>(p[0]);
+            out.append({static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])});
         }
     return out;
 }
 
+// The drive on which the program sees this machine's files: Z: under Wine.
+#ifdef _WIN32
+const std::string hostDrive = "Z:";
+#else
+const std::string hostDrive;
+#endif
+
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline uint32_t bigEndian32(const std::string& s, size_t at) {

@@ -36,18 +36,14 @@ inline std::string big32(uint32_t v) {
                             static_cast<int>(v & 255)});
 }
 
-inline uint32_t crcOf(const std::string& typeAndData) {
-    return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typeAndData.data()),
-                                       static_cast<uInt>(typeAndData.size())));
-}
-
 inline std::string chunk(const std::string& type, const std::string& data) {
-    return big32(static_cast<uint32_t>(data.size())) + type + data + big32(crcOf(type + data));
+    const std::string body = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    return big32(static_cast<uint32_t>(data.size())) + body + big32(static_cast<uint32_t>(crc));
 }
 
 inline std::string header(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
-    return chunk("IHDR", big32(w) + big32(h) +
-                             pictures::bytes({depth, colourType, 0, 0, interlace}));
+    return chunk("IHDR", big32(w) + big32(h) + pictures::bytes({depth, colourType, 0, 0, interlace}));
 }
 
 inline std::string deflateAll(const std::string& data, int level = 6) {
@@ -55,26 +51,7 @@ inline std::string deflateAll(const std::string& data, int level = 6) {
     std::string out(n, '\0');
     compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(data.data()),
               static_cast<uLong>(data.size()), level);
-    out.resize(n);
-    return out;
-}
-
-inline std::string inflateAll(const std::string& data) {
-    z_stream s{};
-    inflateInit(&s);
-    std::string out;
-    char buffer[65536];
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = static_cast<uInt>(data.size());
-    int r;
-    do {
-        s.next_out = reinterpret_cast<Bytef*>(buffer);
-        s.avail_out = sizeof buffer;
-        r = inflate(&s, Z_NO_FLUSH);
-        out.append(buffer, sizeof buffer - s.avail_out);
-    } while (r == Z_OK);
-    inflateEnd(&s);
-    return r == Z_STREAM_END ? out : "inflate failed";
+    return out.substr(0, n);
 }
 
 inline const Chunk* find(const std::vector<Chunk>& chunks, const std::string& type) {

@@ -1,0 +1,103 @@
+// The picture writers the save flow calls (PNG, GIF, JPEG), checked through
+// real decoders: pngcheck, giflib's gif2rgb, ImageMagick, and libjpeg's cjpeg.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+
+#include "image/jpeg_writer.h"
+#include "save/picture_files.h"
+#include "tests/support/temp_folder.h"
+#include "tests/unit/image/oracle.h"
+#include "tests/unit/image/pictures.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
+    TempFolder folder;
+    RasterImage empty, good;
+    ASSERT_TRUE(pictures::makeColours(good, 4, 4, 3));
+    std::filesystem::create_directory(folder.path() / "taken");
+    for (const char* path : {"missing/x", "taken"})
+        EXPECT_FALSE(savePng(good, path, -1) || saveGif(good, path, -1) || writeJpeg(good, path, 85, false)) << path;
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken"));
+    EXPECT_FALSE(savePng(empty, "e", -1) || saveGif(empty, "e", -1) || writeJpeg(empty, "e", 85, false) || folder.exists("e"));
+}
+
+#ifndef _WIN32
+// In a child process whose files are limited to 2000 bytes, the write fails
+// inside the library: false and no file, not the end of the program.
+TEST(WriterFailure, JpegLibraryErrorGivesFalseAndNoFile) {
+    TempFolder folder;
+    RasterImage image;
+    ASSERT_TRUE(pictures::makePattern(image, 400, 300));
+    const auto failsCleanly = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{2000, 2000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return !writeJpeg(image, "big.jpg", 100, false) && !folder.exists("big.jpg");
+    };
+    EXPECT_EXIT(std::exit(failsCleanly() ? 0 : 1), testing::ExitedWithCode(0), "");
+}
+
+// Every kind of picture the save flow meets, written as PNG and GIF with and
+// without a transparent colour: pngcheck accepts the PNG, gif2rgb and
+// ImageMagick decode exactly the pixels and exactly the transparent ones.
+// The JPEG writer gives the bytes cjpeg gives for the same pixels and settings.
+TEST(WriterOracle, RealDecodersGiveThePixelsBack) {
+    TempFolder folder;
+    struct Kind {
+        const char* what;
+        int width, height, colours;  // 0 colours: every pixel its own
+    } kinds[] = {
+        {"1x1", 1, 1, 1},          {"one colour", 3, 2, 1},        {"two colours, one column", 1, 70, 2},
+        {"16 colours", 7, 5, 16},  {"17 colours", 33, 17, 17},     {"129 colours", 2, 41, 129},
+        {"256 colours", 64, 70, 256},                              {"257 colours", 20, 13, 257},
+        {"true colour", 7, 5, 0},  {"true colour, thin", 4, 3, 0}, {"big, 256 colours", 301, 200, 256},
+        {"big, true colour", 100, 700, 0},                         {"wide rows", 16000, 3, 0},
+    };
+    const int qualities[] = {0, 50, 100, 180};
+    int n = 0;
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.what);
+        RasterImage image;
+        ASSERT_TRUE(k.colours ? pictures::makeColours(image, k.width, k.height, k.colours)
+                              : pictures::makePattern(image, k.width, k.height, 3));
+        // The colour of the last pixel made transparent (as 0x00BBGGRR), or none.
+        const std::string rgb = pictures::rgbOf(image), last = rgb.substr(rgb.size() - 3);
+        const auto l = reinterpret_cast<const uint8_t*>(last.data());
+        for (int32_t transparent : {-1, l[0] | l[1] << 8 | l[2] << 16}) {
+            std::string alpha;
+            for (size_t i = 0; i < rgb.size(); i += 3) alpha += transparent != -1 && rgb.compare(i, 3, last) == 0 ? '\0' : '\xFF';
+            const std::string png = folder.file("p.png"), gif = folder.file("g.gif");
+            ASSERT_TRUE(savePng(image, png.c_str(), transparent));
+            EXPECT_EQ(oracle::run("pngcheck -q " + png), 0);
+            EXPECT_EQ(oracle::magickRgb(png), rgb);
+            EXPECT_EQ(oracle::magickAlpha(png), alpha);
+            int count = 0;
+            ASSERT_TRUE(image.countColours(nullptr, count));
+            std::filesystem::remove(gif);
+            // GIF refuses more than 256 colours, leaving no file.
+            ASSERT_EQ(saveGif(image, gif.c_str(), transparent), count > 0);
+            EXPECT_EQ(folder.exists("g.gif"), count > 0);
+            if (!count) continue;
+            ASSERT_EQ(oracle::run("gif2rgb -1 -o " + gif + ".rgb " + gif), 0);
+            EXPECT_EQ(pictures::readFile(gif + ".rgb"), rgb);
+            EXPECT_EQ(oracle::magickRgb(gif), rgb);
+            EXPECT_EQ(oracle::magickAlpha(gif), alpha);
+        }
+        folder.write("in.ppm", "P6\n" + std::to_string(k.width) + " " + std::to_string(k.height) + "\n255\n" + rgb);
+        // Our quality goes to the library, which clamps it as cjpeg does.
+        const int quality = qualities[n++ % 4], clamped = std::clamp(quality, 1, 100);
+        for (bool progressive : {false, true}) {
+            ASSERT_TRUE(writeJpeg(image, "ours.jpg", quality, progressive));
+            ASSERT_EQ(oracle::run("cjpeg -quality " + std::to_string(clamped) + " -baseline" +
+                                  (progressive ? " -progressive" : "") + " -outfile theirs.jpg in.ppm"), 0);
+            EXPECT_EQ(folder.read("ours.jpg"), folder.read("theirs.jpg")) << quality << " " << progressive;
+        }
+    }
+}
+#endif
