@@ -36,13 +36,6 @@ inline std::string magick(const std::string& path, const std::string& options) {
 inline std::string magickRgb(const std::string& path) { return magick(path, "-alpha off -depth 8 rgb:-"); }
 inline std::string magickAlpha(const std::string& path) { return magick(path, "-alpha extract -depth 8 gray:-"); }
 
-// ImageMagick's "width height" of a file.
-inline std::string magickSize(const std::string& path) {
-    std::string out;
-    if (run("/usr/bin/identify -format '%w %h' '" + path + "'", &out) != 0) return "";
-    return out;
-}
-
 }  // namespace oracle
 
 #endif

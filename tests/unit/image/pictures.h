@@ -82,12 +82,6 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline uint32_t bigEndian32(const std::string& s, size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 8 | static_cast<uint8_t>(s[at + 3]);
-}
-
 inline uint32_t littleEndian(const std::string& s, size_t at, int bytes) {
     uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + static_cast<size_t>(i)]);

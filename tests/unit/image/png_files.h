@@ -1,35 +1,16 @@
-// A PNG chunk reader and builder of the tests' own, independent of the codec:
-// splits files into chunks and writes hand-made files in any form.
+// A PNG builder of the tests' own, independent of the codec: writes hand-made
+// files in any form.
 #pragma once
 
 #include <zlib.h>
 
 #include <string>
-#include <vector>
 
 #include "tests/unit/image/pictures.h"
 
 namespace pngfiles {
 
 const std::string signature = pictures::bytes({0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A});
-
-struct Chunk {
-    std::string type;
-    std::string data;
-    uint32_t crc;
-};
-
-inline std::vector<Chunk> chunksOf(const std::string& file) {
-    std::vector<Chunk> chunks;
-    size_t at = 8;
-    while (at + 12 <= file.size()) {
-        uint32_t n = pictures::bigEndian32(file, at);
-        if (at + 12 + n > file.size()) break;
-        chunks.push_back({file.substr(at + 4, 4), file.substr(at + 8, n), pictures::bigEndian32(file, at + 8 + n)});
-        at += 12 + n;
-    }
-    return chunks;
-}
 
 inline std::string big32(uint32_t v) {
     return pictures::bytes({static_cast<int>(v >> 24), static_cast<int>(v >> 16 & 255), static_cast<int>(v >> 8 & 255),
@@ -52,12 +33,6 @@ inline std::string deflateAll(const std::string& data, int level = 6) {
     compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(data.data()),
               static_cast<uLong>(data.size()), level);
     return out.substr(0, n);
-}
-
-inline const Chunk* find(const std::vector<Chunk>& chunks, const std::string& type) {
-    for (const Chunk& c : chunks)
-        if (c.type == type) return &c;
-    return nullptr;
 }
 
 }  // namespace pngfiles
