@@ -23,10 +23,10 @@ constexpr int boxIconId = 0x0440;  // the static that holds its icon
 constexpr UINT watchInterval = 20;
 constexpr UINT giveUpDelay = 8000;
 constexpr char standInAnswer[] = "stand_in_address.txt";
-const char* const leftovers[] = {"set.ini",     "draw.html",      "anim.html",    "_load.dat",         "_post.dat",
-                                 "_tmppng.dat", "_tmppch.dat",    "_prev.dat",    standInAnswer,       "anim.spch",
-                                 "res\\a.png",   "res\\pen.GIF",       "res\\readme.txt",
-                                 "pic[x640y480].pch"};
+// The files the program and the tests write into the program folder.
+const char* const leftovers[] = {"set.ini",           "draw.html",   "anim.html",    "_load.dat",      "_post.dat",
+                                 "_tmppng.dat",       "_tmppch.dat", "_prev.dat",    standInAnswer,    "anim.spch",
+                                 "pic[x640y480].pch", "res\\a.png",  "res\\pen.GIF", "res\\readme.txt"};
 
 BoxWatcher* answering = nullptr;
 DialogWatcher* watching = nullptr;
@@ -78,7 +78,9 @@ void CALLBACK BoxWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 DialogWatcher::DialogWatcher(HWND except, std::function<void(HWND)> script)
-    : except_(except), script_(std::move(script)), outer_(watching),
+    : except_(except),
+      script_(std::move(script)),
+      outer_(watching),
       timer_(SetTimer(nullptr, 0, watchInterval, &DialogWatcher::tick)) {
     watching = this;
 }
@@ -174,6 +176,12 @@ std::string shown(HWND dialog, std::initializer_list<int> ids) {
         all += box ? (isChecked(dialog, id) ? "[x]" : "[ ]") : windowTextOf(control);
     }
     return all;
+}
+
+std::string enabled(HWND dialog, std::initializer_list<int> ids) {
+    std::string states;
+    for (int id : ids) states += isEnabled(dialog, id) ? "1" : "0";
+    return states;
 }
 
 namespace {

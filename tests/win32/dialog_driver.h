@@ -71,15 +71,17 @@ COLORREF printedPixel(HWND window, int x, int y);
 
 void click(HWND dialog, int id);
 void command(HWND dialog, int id, int code);
-void choose(HWND dialog, int comboId, int index);       // selects and reports CBN_SELCHANGE
+void choose(HWND dialog, int comboId, int index);      // selects and reports CBN_SELCHANGE
 void typeText(HWND dialog, int id, const char* text);  // the edit reports EN_CHANGE
-std::string windowTextOf(HWND window);                  // code page 932; a list combo box's selected item
+std::string windowTextOf(HWND window);                 // code page 932; a list combo box's selected item
 std::string textOf(HWND dialog, int id);
 bool isEnabled(HWND dialog, int id);
 bool isChecked(HWND dialog, int id);
 // The controls as the user sees them, each "[x]" or "[ ]" for a check box or
 // radio button, else its text; "~" before a disabled one; joined with " | ".
 std::string shown(HWND dialog, std::initializer_list<int> ids);
+// "1" for each enabled control, "0" for each disabled one.
+std::string enabled(HWND dialog, std::initializer_list<int> ids);
 std::vector<std::string> comboItems(HWND dialog, int id);
 std::vector<std::string> listItems(HWND dialog, int id);
 // A drop of these files (code page 932 paths), as the shell hands it over.

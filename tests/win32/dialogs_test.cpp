@@ -73,22 +73,18 @@ TEST_F(SaveDialogs, FewColoursOfferGifAndEachFormatEnablesItsControls) {
     ASSERT_TRUE(testPicture(picture, 50, 50, RGB(1, 2, 3)));
     run([&](HWND window) {
         EXPECT_EQ(comboItems(window, IDC_SAVE_FORMAT), (Texts{"BMP", "PNG", "JPEG", "GIF"}));
-        auto enabled = [&] {
-            std::string states;
-            for (int id : {IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE, IDC_SAVE_JPEG_PREVIEW, IDC_SAVE_TRANSPARENT,
-                           IDC_SAVE_CHOOSE_COLOUR}) {
-                states += isEnabled(window, id) ? "1" : "0";
-            }
-            return states;
+        auto states = [&] {
+            return enabled(window, {IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE, IDC_SAVE_JPEG_PREVIEW, IDC_SAVE_TRANSPARENT,
+                                    IDC_SAVE_CHOOSE_COLOUR});
         };
-        for (auto [format, states] : {std::pair{formatJpeg, "11100"}, {formatBmp, "00000"}, {formatGif, "00011"},
-                                      {formatPng, "00011"}}) {
+        for (auto [format, expected] :
+             {std::pair{formatJpeg, "11100"}, {formatBmp, "00000"}, {formatGif, "00011"}, {formatPng, "00011"}}) {
             choose(window, IDC_SAVE_FORMAT, format);
-            EXPECT_EQ(enabled(), states) << format;
+            EXPECT_EQ(states(), expected) << format;
         }
         SendDlgItemMessageW(window, IDC_SAVE_FORMAT, CB_SETCURSEL, formatJpeg, 0);
         command(window, IDC_SAVE_FORMAT, CBN_DROPDOWN);  // other notifications change nothing
-        EXPECT_EQ(enabled(), "00011");
+        EXPECT_EQ(states(), "00011");
         click(window, IDOK);
     });
     EXPECT_EQ(choices.saveType, formatJpeg);
@@ -96,16 +92,16 @@ TEST_F(SaveDialogs, FewColoursOfferGifAndEachFormatEnablesItsControls) {
 
 TEST_F(SaveDialogs, SaveReturnsTheChoicesWithTheQualityKeptWithinOneToAHundred) {
     choices.optionBits = SaveChoices::carriesAnimation;  // input only
-    EXPECT_EQ(run([&](HWND window) {
-                  for (int box : {IDC_SAVE_THUMBNAIL, IDC_SAVE_PICTURE, IDC_SAVE_TRANSPARENT, IDC_SAVE_PROGRESSIVE}) {
-                      click(window, box);
-                  }
-                  typeText(window, IDC_SAVE_FILE, "絵の名前");
-                  typeText(window, IDC_SAVE_QUALITY, "250");
-                  SendDlgItemMessageW(window, IDC_SAVE_FORMAT, CB_SETCURSEL, formatJpeg, 0);
-                  click(window, IDOK);
-              }),
-              1);
+    INT_PTR result = run([&](HWND window) {
+        for (int box : {IDC_SAVE_THUMBNAIL, IDC_SAVE_PICTURE, IDC_SAVE_TRANSPARENT, IDC_SAVE_PROGRESSIVE}) {
+            click(window, box);
+        }
+        typeText(window, IDC_SAVE_FILE, "絵の名前");
+        typeText(window, IDC_SAVE_QUALITY, "250");
+        SendDlgItemMessageW(window, IDC_SAVE_FORMAT, CB_SETCURSEL, formatJpeg, 0);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(result, 1);
     EXPECT_EQ(choices.optionBits, SaveChoices::savePicture | SaveChoices::saveThumbnail);
     EXPECT_EQ(choices.saveType, formatJpeg);
     EXPECT_EQ(choices.jpegSetting, 100 | jpegProgressive);
@@ -138,7 +134,8 @@ TEST_F(SaveDialogs, RefusalsComeInOrderAndKeepWhatWasTypedHelpIsAQuestionAndClos
               "ﾌｧｲﾙ名は拡張子を除いた名前で指定してください。\n拡張子はそれぞれ自動的に付きます。\n"
               "ｻﾑﾈｲﾙ画像の場合、先頭に「s_」が付きます。");
     EXPECT_EQ(boxes.seen()[0].icon, LoadIconW(nullptr, IDI_QUESTION));
-    const Texts refusals{"フォルダ名を入力してください", "指定したフォルダが存在しません", "ファイル名を入力してください"};
+    const Texts refusals{"フォルダ名を入力してください", "指定したフォルダが存在しません",
+                         "ファイル名を入力してください"};
     for (size_t n = 0; n < refusals.size(); ++n) EXPECT_EQ(boxes.seen()[n + 1].text, refusals[n]);
     EXPECT_EQ(boxes.seen()[4].caption, "ファイル名エラー");
     for (size_t n = 1; n < 5; ++n) {
@@ -289,8 +286,9 @@ struct Thumbnails : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Thumbnails, TiedBoxesFollowTheOneTypedInTheProportionsUntiedOnlyItsPair) {
-    runModal(dialog, IDD_THUMBNAIL, [&](HWND window) {
+TEST_F(Thumbnails, TiedBoxesFollowTheOneTypedUntiedOnlyItsPairAndTheCloseBoxKeepsTheValues) {
+    COLORREF drawn = 0;
+    INT_PTR result = runModal(dialog, IDD_THUMBNAIL, [&](HWND window) {
         auto boxes = [&] {
             return shown(window, {IDC_THUMB_WIDTH, IDC_THUMB_HEIGHT, IDC_THUMB_WIDTH_PERCENT, IDC_THUMB_HEIGHT_PERCENT,
                                   IDC_THUMB_KEEP_RATIO});
@@ -299,34 +297,27 @@ TEST_F(Thumbnails, TiedBoxesFollowTheOneTypedInTheProportionsUntiedOnlyItsPair) 
         for (auto [box, typed, after] : {std::tuple{IDC_THUMB_WIDTH, "100", "100 | 75 | 25 | 25 | [x]"},
                                          {IDC_THUMB_HEIGHT_PERCENT, "10", "40 | 30 | 10 | 10 | [x]"},
                                          {IDC_THUMB_HEIGHT, "60", "80 | 60 | 20 | 20 | [x]"},
-                                         {IDC_THUMB_WIDTH_PERCENT, "75", "300 | 225 | 75 | 75 | [x]"},
-                                         {IDC_THUMB_KEEP_RATIO, nullptr, "300 | 225 | 75 | 75 | [ ]"},
-                                         {IDC_THUMB_WIDTH, "100", "100 | 225 | 25 | 75 | [ ]"},
-                                         {IDC_THUMB_HEIGHT_PERCENT, "10", "100 | 30 | 25 | 10 | [ ]"}}) {
-            if (typed) typeText(window, box, typed);
-            else click(window, box);
+                                         {IDC_THUMB_WIDTH_PERCENT, "50", "200 | 150 | 50 | 50 | [x]"},
+                                         {IDC_THUMB_KEEP_RATIO, nullptr, "200 | 150 | 50 | 50 | [ ]"},
+                                         {IDC_THUMB_WIDTH, "100", "100 | 150 | 25 | 50 | [ ]"},
+                                         {IDC_THUMB_HEIGHT_PERCENT, "10", "100 | 30 | 25 | 10 | [ ]"},
+                                         {IDC_THUMB_KEEP_RATIO, nullptr, "100 | 30 | 25 | 10 | [x]"},
+                                         {IDC_THUMB_WIDTH, "200", "200 | 150 | 50 | 50 | [x]"}}) {
+            if (typed)
+                typeText(window, box, typed);
+            else
+                click(window, box);
             EXPECT_EQ(boxes(), after) << box;
         }
-        click(window, IDOK);
-    });
-    EXPECT_EQ(dialog.thumbWidth, 100);
-    EXPECT_EQ(dialog.thumbHeight, 30);
-}
-
-TEST_F(Thumbnails, JpegEnablesQualityUpdateRedrawsAndTheCloseBoxKeepsTheValuesLikeOk) {
-    COLORREF drawn = 0;
-    INT_PTR result = runModal(dialog, IDD_THUMBNAIL, [&](HWND window) {
+        click(window, IDC_THUMB_UPDATE);
+        drawn = printedPixel(GetDlgItem(window, IDC_THUMB_VIEW), 120, 60);  // the gradient at half its size
         EXPECT_EQ(shown(window, {IDC_THUMB_FORMAT, IDC_THUMB_QUALITY, IDC_THUMB_PROGRESSIVE}), "PNG | ~85 | ~[x]");
         choose(window, IDC_THUMB_FORMAT, 2);
         EXPECT_EQ(shown(window, {IDC_THUMB_FORMAT, IDC_THUMB_QUALITY, IDC_THUMB_PROGRESSIVE}), "JPEG | 85 | [x]");
         EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), IDC_THUMB_UPDATE);
-        typeText(window, IDC_THUMB_WIDTH, "0");
-        click(window, IDC_THUMB_UPDATE);  // a width of 0 draws nothing new
-        typeText(window, IDC_THUMB_WIDTH, "200");
-        click(window, IDC_THUMB_UPDATE);
-        drawn = printedPixel(GetDlgItem(window, IDC_THUMB_VIEW), 120, 60);  // the gradient at half its size
         typeText(window, IDC_THUMB_QUALITY, "250");
         click(window, IDC_THUMB_PROGRESSIVE);
+        typeText(window, IDC_THUMB_HEIGHT, "60");
         SendMessageW(window, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(result, 1);
@@ -334,7 +325,8 @@ TEST_F(Thumbnails, JpegEnablesQualityUpdateRedrawsAndTheCloseBoxKeepsTheValuesLi
     EXPECT_NEAR(GetGValue(drawn), 120, 3);
     EXPECT_EQ(dialog.thumbType, 2);
     EXPECT_EQ(dialog.thumbSetting, 100);  // quality kept to 100, progressive unticked
-    EXPECT_EQ(dialog.thumbHeight, 150);
+    EXPECT_EQ(dialog.thumbWidth, 80);
+    EXPECT_EQ(dialog.thumbHeight, 60);
 }
 
 // ---- The file chooser's preview pane, in a folder of a.png and b.txt ---------

@@ -3,5 +3,4 @@
 
 #define IDD_CONTROLS_TEST 900
 #define IDC_TEST_EDIT 901
-#define IDC_TEST_PREVIEW 902
-#define IDC_TEST_PAN 903
+#define IDC_TEST_PAN 902
