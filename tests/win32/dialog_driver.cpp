@@ -1,7 +1,16 @@
 #include "tests/win32/dialog_driver.h"
 
+#include <shlobj.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
+#include "app/program_folder.h"
+#include "app/text_buffer.h"
+#include "image/png_writer.h"
+#include "platform/platform.h"
 #include "platform/win32/wide.h"
 
 using platform::win32::narrow;
@@ -9,118 +18,95 @@ using platform::win32::wide;
 
 namespace {
 
-constexpr UINT boxTextId = 0xFFFF;  // the static that holds a message box's text
-constexpr UINT boxIconId = 0x0440;  // the static that holds its icon
+constexpr int boxTextId = 0xFFFF;  // the static that holds a message box's text
+constexpr int boxIconId = 0x0440;  // the static that holds its icon
 constexpr UINT watchInterval = 20;
-constexpr UINT scriptDelay = 50;
 constexpr UINT giveUpDelay = 8000;
+constexpr char standInAnswer[] = "stand_in_address.txt";
+// The files the program and the tests write into the program folder.
+const char* const leftovers[] = {"set.ini",           "draw.html",   "anim.html",    "_load.dat",      "_post.dat",
+                                 "_tmppng.dat",       "_tmppch.dat", "_prev.dat",    standInAnswer,    "anim.spch",
+                                 "pic[x640y480].pch", "res\\a.png",  "res\\pen.GIF", "res\\readme.txt"};
 
-BoxWatcher* activeWatcher = nullptr;
+BoxWatcher* answering = nullptr;
+DialogWatcher* watching = nullptr;
 
-struct ModalRun {
-    DialogBase* dialog;
-    const std::function<void(HWND)>* script;
-    UINT_PTR scriptTimer;
-    UINT_PTR giveUpTimer;
-};
-ModalRun* activeRun = nullptr;
-
-void CALLBACK runScript(HWND, UINT, UINT_PTR, DWORD) {
-    ModalRun* run = activeRun;
-    if (!run || !run->scriptTimer) return;
-    KillTimer(nullptr, run->scriptTimer);
-    run->scriptTimer = 0;
-    if (run->dialog->handle()) (*run->script)(run->dialog->handle());
-}
-
-void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) {
-    ModalRun* run = activeRun;
-    if (!run) return;
-    KillTimer(nullptr, run->giveUpTimer);
-    run->giveUpTimer = 0;
-    if (run->dialog->handle()) EndDialog(run->dialog->handle(), -2);
-}
-
-bool isDialogWindow(HWND window) {
+BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    return std::wstring(className) == L"#32770" && IsWindowVisible(window);
-}
-
-DialogWatcher* activeDialogWatcher = nullptr;
-
-struct DialogSearch {
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK findDialog(HWND window, LPARAM search) {
-    auto* s = reinterpret_cast<DialogSearch*>(search);
-    if (window == s->except || !isDialogWindow(window) || GetDlgItem(window, 0xFFFF)) return TRUE;
-    s->found = window;
-    return FALSE;
-}
-
-BOOL CALLBACK collectBox(HWND window, LPARAM found) {
-    if (isDialogWindow(window) && GetDlgItem(window, boxTextId)) {
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
         reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     }
     return TRUE;
 }
 
+// The visible dialogs and message boxes of this thread.
+std::vector<HWND> threadDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), collectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CALLBACK endStuckDialogs(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    for (HWND window : threadDialogs()) EndDialog(window, -2);
+}
+
 }  // namespace
 
-BoxWatcher::BoxWatcher() {
-    activeWatcher = this;
-    timer_ = SetTimer(nullptr, 0, watchInterval, &BoxWatcher::tick);
-}
+BoxWatcher::BoxWatcher() : timer_(SetTimer(nullptr, 0, watchInterval, &BoxWatcher::tick)) { answering = this; }
 
 BoxWatcher::~BoxWatcher() {
     KillTimer(nullptr, timer_);
-    activeWatcher = nullptr;
+    answering = nullptr;
 }
 
 void CALLBACK BoxWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (activeWatcher) activeWatcher->closeBoxes();
-}
-
-void BoxWatcher::closeBoxes() {
-    std::vector<HWND> boxes;
-    EnumThreadWindows(GetCurrentThreadId(), collectBox, reinterpret_cast<LPARAM>(&boxes));
-    for (HWND box : boxes) {
+    if (!answering) return;
+    for (HWND box : threadDialogs()) {
+        if (!GetDlgItem(box, boxTextId)) continue;
         int button = LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0));
-        if (!answers_.empty()) {
-            button = answers_.front();
-            answers_.pop_front();
+        if (!answering->answers_.empty()) {
+            button = answering->answers_.front();
+            answering->answers_.pop_front();
         }
         bool topmost = (GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
         HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, boxIconId, STM_GETICON, 0, 0));
-        seen_.push_back({windowTextOf(GetDlgItem(box, boxTextId)), windowTextOf(box), button, topmost, icon});
+        answering->seen_.push_back({textOf(box, boxTextId), windowTextOf(box), topmost, icon});
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
 }
 
 DialogWatcher::DialogWatcher(HWND except, std::function<void(HWND)> script)
-    : except_(except), script_(std::move(script)) {
-    activeDialogWatcher = this;
-    timer_ = SetTimer(nullptr, 0, scriptDelay, &DialogWatcher::tick);
+    : except_(except),
+      script_(std::move(script)),
+      outer_(watching),
+      timer_(SetTimer(nullptr, 0, watchInterval, &DialogWatcher::tick)) {
+    watching = this;
 }
 
 DialogWatcher::~DialogWatcher() {
-    if (timer_) KillTimer(nullptr, timer_);
-    activeDialogWatcher = nullptr;
+    KillTimer(nullptr, timer_);
+    watching = outer_;
 }
 
 void CALLBACK DialogWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
-    DialogWatcher* watcher = activeDialogWatcher;
+    DialogWatcher* watcher = watching;
     if (!watcher || watcher->ran_) return;
-    DialogSearch search{watcher->except_, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return;
-    KillTimer(nullptr, watcher->timer_);
-    watcher->timer_ = 0;
-    watcher->ran_ = true;
-    watcher->script_(search.found);
+    for (HWND window : threadDialogs()) {
+        if (window == watcher->except_ || GetDlgItem(window, boxTextId)) continue;
+        watcher->ran_ = true;
+        watcher->script_(window);
+        return;
+    }
+}
+
+INT_PTR runModal(DialogBase& dialog, int templateId, const std::function<void(HWND)>& script) {
+    DialogWatcher watcher(nullptr, script);
+    UINT_PTR giveUp = SetTimer(nullptr, 0, giveUpDelay, endStuckDialogs);
+    INT_PTR result = dialog.showModal(templateId, nullptr);
+    KillTimer(nullptr, giveUp);
+    return result;
 }
 
 void pump(DWORD milliseconds) {
@@ -135,23 +121,9 @@ void pump(DWORD milliseconds) {
     }
 }
 
-INT_PTR runModal(DialogBase& dialog, int templateId, HWND owner, const std::function<void(HWND)>& script) {
-    ModalRun run{&dialog, &script, 0, 0};
-    ModalRun* outer = activeRun;
-    activeRun = &run;
-    run.scriptTimer = SetTimer(nullptr, 0, scriptDelay, runScript);
-    run.giveUpTimer = SetTimer(nullptr, 0, giveUpDelay, giveUp);
-    INT_PTR result = dialog.showModal(templateId, owner);
-    if (run.scriptTimer) KillTimer(nullptr, run.scriptTimer);
-    if (run.giveUpTimer) KillTimer(nullptr, run.giveUpTimer);
-    activeRun = outer;
-    return result;
-}
-
 COLORREF printedPixel(HWND window, int x, int y) {
     RECT client{};
     GetClientRect(window, &client);
-    if (x < 0 || y < 0 || x >= client.right || y >= client.bottom) return CLR_INVALID;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
@@ -171,6 +143,11 @@ void command(HWND dialog, int id, int code) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+void choose(HWND dialog, int comboId, int index) {
+    SendDlgItemMessageW(dialog, comboId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    command(dialog, comboId, CBN_SELCHANGE);
+}
+
 void typeText(HWND dialog, int id, const char* text) { SetDlgItemTextW(dialog, id, wide(text).c_str()); }
 
 std::string windowTextOf(HWND window) {
@@ -186,8 +163,25 @@ bool isEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, 
 
 bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-int comboSelection(HWND dialog, int id) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+std::string shown(HWND dialog, std::initializer_list<int> ids) {
+    std::string all;
+    for (int id : ids) {
+        HWND control = GetDlgItem(dialog, id);
+        LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+        wchar_t className[16] = {};
+        GetClassNameW(control, className, 16);
+        bool box = std::wstring(className) == L"Button" && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON;
+        if (!all.empty()) all += " | ";
+        if (!IsWindowEnabled(control)) all += "~";
+        all += box ? (isChecked(dialog, id) ? "[x]" : "[ ]") : windowTextOf(control);
+    }
+    return all;
+}
+
+std::string enabled(HWND dialog, std::initializer_list<int> ids) {
+    std::string states;
+    for (int id : ids) states += isEnabled(dialog, id) ? "1" : "0";
+    return states;
 }
 
 namespace {
@@ -212,4 +206,81 @@ std::vector<std::string> comboItems(HWND dialog, int id) {
 
 std::vector<std::string> listItems(HWND dialog, int id) {
     return itemsOf(dialog, id, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+HDROP makeDrop(const std::vector<std::string>& paths) {
+    std::wstring list;
+    for (const std::string& path : paths) list += wide(path.c_str()) + L'\0';
+    list.push_back(L'\0');
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::copy(list.begin(), list.end(), reinterpret_cast<wchar_t*>(drop + 1));
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+
+bool testPicture(RasterImage& image, int32_t width, int32_t height, COLORREF colour, const char* pngPath) {
+    if (!image.create(width, height)) return false;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            COLORREF c = colour == CLR_INVALID ? RGB(x, y, 0) : colour;
+            uint8_t* p = image.pixelAddress(x, y);
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    }
+    PngRaster raster;
+    return !pngPath || (preparePng(image, raster, 24, nullptr, 0) && writePng(raster, pngPath, 6, -1));
+}
+
+ProgramFiles::ProgramFiles() {
+    TextBuffer found(pathCapacity);
+    programFolder(found);
+    folder = found.text();
+    removeAll();
+    enterProgramFolder();
+}
+
+ProgramFiles::~ProgramFiles() {
+    enterProgramFolder();
+    removeAll();
+}
+
+void ProgramFiles::removeAll() const {
+    for (const char* name : leftovers) platform::deleteFile(file(name).c_str());
+    RemoveDirectoryW(wide(file("res").c_str()).c_str());
+}
+
+void ProgramFiles::write(const std::string& name, const std::string& bytes) const {
+    if (name.rfind("res\\", 0) == 0) CreateDirectoryW(wide(file("res").c_str()).c_str(), nullptr);
+    std::ofstream(wide(file(name).c_str()).c_str(), std::ios::binary) << bytes;
+}
+
+std::string ProgramFiles::read(const std::string& name) const {
+    std::ifstream in(wide(file(name).c_str()).c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool ProgramFiles::exists(const std::string& name) const {
+    return GetFileAttributesW(wide(file(name).c_str()).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ProgramFiles::setting(const char* section, const char* key) const {
+    char value[512];
+    platform::profileText(section, key, "<absent>", value, sizeof value, file("set.ini").c_str());
+    return value;
+}
+
+void ProgramFiles::useStandInBrowser() const {
+    std::string ini = file("set.ini");
+    platform::writeProfileText("Browser", "Flag", "1", ini.c_str());
+    platform::writeProfileText("Browser", "Path", file("ui_browser_stand_in.exe").c_str(), ini.c_str());
+}
+
+std::string ProgramFiles::standInAddress() const {
+    for (int wait = 0; wait < 100 && !exists(standInAnswer); ++wait) Sleep(50);
+    return read(standInAnswer);
 }

@@ -10,6 +10,9 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,51 +34,17 @@ std::string toUtf8(const std::wstring& text) {
     return bytes;
 }
 
-bool readFile(const wchar_t* path, std::string& bytes) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return true;
-}
-
-bool writeFile(const wchar_t* path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 std::vector<std::wstring> split(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-        if (end == std::wstring::npos) return parts;
-        start = end + 1;
-    }
-}
-
-std::wstring windowText(HWND window) {
-    int n = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(window, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n));
-    return text;
+    std::wistringstream in(text);
+    for (std::wstring part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
 }
 
 HWND waitForDialog(const std::wstring& caption, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50)) {
         HWND window = FindWindowW(L"#32770", caption.c_str());
         if (window && IsWindowVisible(window)) return window;
-        Sleep(50);
     }
     return nullptr;
 }
@@ -85,6 +54,14 @@ void waitUntilGone(HWND window, DWORD milliseconds) {
     while (IsWindow(window) && IsWindowVisible(window) && GetTickCount() - start < milliseconds) Sleep(50);
 }
 
+std::string boxText(HWND dialog) {
+    HWND text = GetDlgItem(dialog, boxTextId);
+    if (!text) return "-";
+    std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
+    wide.resize(static_cast<size_t>(GetWindowTextW(text, wide.data(), static_cast<int>(wide.size()))));
+    return toUtf8(wide);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -92,8 +69,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments || count < 3) return 2;
     DWORD wait = (count > 3 ? static_cast<DWORD>(_wtoi(arguments[3])) : 90u) * 1000u;
-    std::string script;
-    if (!readFile(arguments[1], script)) return 2;
+    std::ifstream scriptFile(arguments[1], std::ios::binary);
+    if (!scriptFile) return 2;
+    std::string script{std::istreambuf_iterator<char>(scriptFile), std::istreambuf_iterator<char>()};
     std::string report;
     int result = 0;
     for (const std::wstring& line : split(fromUtf8(script), L'\n')) {
@@ -108,15 +86,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         for (size_t i = 2; i < fields.size(); ++i) {
             size_t equals = fields[i].find(L'=');
             if (equals == std::wstring::npos) continue;
-            int id = _wtoi(fields[i].substr(0, equals).c_str());
-            SetWindowTextW(GetDlgItem(dialog, id), fields[i].substr(equals + 1).c_str());
+            SetWindowTextW(GetDlgItem(dialog, _wtoi(fields[i].substr(0, equals).c_str())),
+                           fields[i].substr(equals + 1).c_str());
         }
-        HWND text = GetDlgItem(dialog, boxTextId);
-        report += toUtf8(fields[0]) + "\t" + (text ? toUtf8(windowText(text)) : "-") + "\n";
+        report += toUtf8(fields[0]) + "\t" + boxText(dialog) + "\n";
         SendMessageW(GetDlgItem(dialog, _wtoi(fields[1].c_str())), BM_CLICK, 0, 0);
         waitUntilGone(dialog, 10000);
     }
-    if (!writeFile(arguments[2], report)) return 2;
+    std::ofstream reportFile(arguments[2], std::ios::binary);
+    if (!(reportFile << report)) return 2;
     LocalFree(arguments);
     return result;
 }

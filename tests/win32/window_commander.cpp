@@ -32,17 +32,12 @@ struct Search {
 
 BOOL CALLBACK collect(HWND window, LPARAM data) {
     Search& search = *reinterpret_cast<Search*>(data);
-    if (!IsWindowVisible(window)) return TRUE;
-    if (search.caption) {
-        wchar_t text[256];
-        GetWindowTextW(window, text, 256);
-        if (std::wstring(text) != search.caption) return TRUE;
-    } else {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != search.process) return TRUE;
-    }
-    search.found.push_back(window);
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    bool matches = search.caption ? std::wstring(text) == search.caption : owner == search.process;
+    if (matches && IsWindowVisible(window)) search.found.push_back(window);
     return TRUE;
 }
 
@@ -53,10 +48,8 @@ std::vector<HWND> windowsCaptioned(const wchar_t* caption) {
 }
 
 std::vector<HWND> waitForWindows(const wchar_t* caption, DWORD milliseconds) {
-    DWORD start = GetTickCount();
     std::vector<HWND> found = windowsCaptioned(caption);
-    while (found.empty() && GetTickCount() - start < milliseconds) {
-        Sleep(50);
+    for (DWORD start = GetTickCount(); found.empty() && GetTickCount() - start < milliseconds; Sleep(50)) {
         found = windowsCaptioned(caption);
     }
     return found;

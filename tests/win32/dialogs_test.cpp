@@ -1,0 +1,369 @@
+// The save dialog, the JPEG preview and thumbnail dialogs it opens, and the
+// file chooser's preview pane, in-process: the values each shows, computes
+// and returns, and its refusals.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/text_buffer.h"
+#include "save/save_choices.h"
+#include "tests/support/temp_folder.h"
+#include "tests/win32/dialog_driver.h"
+#include "ui/dialogs/jpeg_preview_dialog.h"
+#include "ui/dialogs/save_dialog.h"
+#include "ui/dialogs/thumbnail_dialog.h"
+#include "ui/file_choosers.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+constexpr char submitted[] = "_tmppng.dat";
+constexpr char previewFile[] = "_prev.dat";
+
+struct SaveDialogs : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(testPicture(picture, 400, 300));  // far more than 256 colours
+        settings.saveDir.assign(files.folder.c_str());
+        settings.saveFile.assign("000");
+        fillSaveChoices(settings, hasAnimation, choices);  // OptionFlag 23: picture and animation
+        choices.jpegSetting = 85;
+    }
+    INT_PTR run(const std::function<void(HWND)>& script) {
+        SaveDialog dialog(settings, choices, picture);
+        return runModal(dialog, IDD_SAVE, script);
+    }
+    ProgramFiles files;
+    Settings settings;
+    SaveChoices choices;
+    RasterImage picture;
+};
+
+}  // namespace
+
+TEST_F(SaveDialogs, OpensTopmostFromTheChoicesWithoutGifForManyColours) {
+    fillSaveChoices(settings, 0, choices);  // no animation: its box keeps its mark, disabled
+    choices.saveType = formatGif;
+    choices.jpegSetting = 0x8055;
+    choices.transparentColour = useTransparency | 0x00FF8040u;
+    run([&](HWND window) {
+        EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_EQ(comboItems(window, IDC_SAVE_FORMAT), (Texts{"BMP", "PNG", "JPEG"}));
+        EXPECT_EQ(shown(window, {IDC_SAVE_FILE, IDC_SAVE_FORMAT, IDC_SAVE_PICTURE, IDC_SAVE_THUMBNAIL,
+                                 IDC_SAVE_ANIMATION, IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE, IDC_SAVE_TRANSPARENT}),
+                  "000 | PNG | [x] | [ ] | ~[x] | ~85 | ~[x] | [x]");
+        EXPECT_EQ(textOf(window, IDC_SAVE_FOLDER), files.folder);
+        EXPECT_EQ(printedPixel(GetDlgItem(window, IDC_SAVE_SWATCH), 1, 1), 0x00FF8040u);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.saveType, formatPng);
+    EXPECT_EQ(choices.optionBits, SaveChoices::savePicture | SaveChoices::saveAnimation);
+}
+
+TEST_F(SaveDialogs, FewColoursOfferGifAndEachFormatEnablesItsControls) {
+    ASSERT_TRUE(testPicture(picture, 50, 50, RGB(1, 2, 3)));
+    run([&](HWND window) {
+        EXPECT_EQ(comboItems(window, IDC_SAVE_FORMAT), (Texts{"BMP", "PNG", "JPEG", "GIF"}));
+        auto states = [&] {
+            return enabled(window, {IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE, IDC_SAVE_JPEG_PREVIEW, IDC_SAVE_TRANSPARENT,
+                                    IDC_SAVE_CHOOSE_COLOUR});
+        };
+        for (auto [format, expected] :
+             {std::pair{formatJpeg, "11100"}, {formatBmp, "00000"}, {formatGif, "00011"}, {formatPng, "00011"}}) {
+            choose(window, IDC_SAVE_FORMAT, format);
+            EXPECT_EQ(states(), expected) << format;
+        }
+        SendDlgItemMessageW(window, IDC_SAVE_FORMAT, CB_SETCURSEL, formatJpeg, 0);
+        command(window, IDC_SAVE_FORMAT, CBN_DROPDOWN);  // other notifications change nothing
+        EXPECT_EQ(states(), "00011");
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.saveType, formatJpeg);
+}
+
+TEST_F(SaveDialogs, SaveReturnsTheChoicesWithTheQualityKeptWithinOneToAHundred) {
+    choices.optionBits = SaveChoices::carriesAnimation;  // input only
+    INT_PTR result = run([&](HWND window) {
+        for (int box : {IDC_SAVE_THUMBNAIL, IDC_SAVE_PICTURE, IDC_SAVE_TRANSPARENT, IDC_SAVE_PROGRESSIVE}) {
+            click(window, box);
+        }
+        typeText(window, IDC_SAVE_FILE, "絵の名前");
+        typeText(window, IDC_SAVE_QUALITY, "250");
+        SendDlgItemMessageW(window, IDC_SAVE_FORMAT, CB_SETCURSEL, formatJpeg, 0);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(choices.optionBits, SaveChoices::savePicture | SaveChoices::saveThumbnail);
+    EXPECT_EQ(choices.saveType, formatJpeg);
+    EXPECT_EQ(choices.jpegSetting, 100 | jpegProgressive);
+    EXPECT_EQ(choices.transparentColour, useTransparency | 0xFFFFFFu);
+    EXPECT_STREQ(settings.saveFile.text(), "絵の名前");
+    run([&](HWND window) {
+        typeText(window, IDC_SAVE_QUALITY, "");
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.jpegSetting, 1 | jpegProgressive);
+}
+
+TEST_F(SaveDialogs, RefusalsComeInOrderAndKeepWhatWasTypedHelpIsAQuestionAndCloseCancels) {
+    BoxWatcher boxes;
+    std::string missing = files.folder + "\\nowhere";
+    INT_PTR result = run([&](HWND window) {
+        click(window, IDC_SAVE_HELP);
+        for (auto [folder, file] : {std::pair{"", "000"}, {missing.c_str(), "000"}, {files.folder.c_str(), ""},
+                                    {files.folder.c_str(), "a,b"}}) {
+            typeText(window, IDC_SAVE_FOLDER, folder);
+            typeText(window, IDC_SAVE_FILE, file);
+            click(window, IDOK);
+        }
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(boxes.seen().size(), 5u);
+    EXPECT_EQ(boxes.seen()[0].caption, "ヘルプ");
+    EXPECT_EQ(boxes.seen()[0].text,
+              "ﾌｧｲﾙ名は拡張子を除いた名前で指定してください。\n拡張子はそれぞれ自動的に付きます。\n"
+              "ｻﾑﾈｲﾙ画像の場合、先頭に「s_」が付きます。");
+    EXPECT_EQ(boxes.seen()[0].icon, LoadIconW(nullptr, IDI_QUESTION));
+    const Texts refusals{"フォルダ名を入力してください", "指定したフォルダが存在しません",
+                         "ファイル名を入力してください"};
+    for (size_t n = 0; n < refusals.size(); ++n) EXPECT_EQ(boxes.seen()[n + 1].text, refusals[n]);
+    EXPECT_EQ(boxes.seen()[4].caption, "ファイル名エラー");
+    for (size_t n = 1; n < 5; ++n) {
+        EXPECT_TRUE(boxes.seen()[n].topmost);
+        EXPECT_EQ(boxes.seen()[n].icon, LoadIconW(nullptr, IDI_WARNING));
+    }
+    EXPECT_EQ(std::string(settings.saveDir.text()), files.folder);
+    EXPECT_STREQ(settings.saveFile.text(), "a,b");
+}
+
+TEST_F(SaveDialogs, SizeSuffixIsAddedAndCutAtTheLastBracket) {
+    run([&](HWND window) {
+        auto toggle = [&](const char* typed) {
+            if (typed) typeText(window, IDC_SAVE_FILE, typed);
+            click(window, IDC_SAVE_SIZE_SUFFIX);
+            return textOf(window, IDC_SAVE_FILE);
+        };
+        EXPECT_EQ(toggle("a[1]"), "a[1][x400y300]");
+        EXPECT_EQ(toggle(nullptr), "a[1]");
+        toggle(nullptr);
+        EXPECT_EQ(toggle("a[1]"), "a");  // the suffix deleted by hand: the last bracket goes
+        toggle(nullptr);
+        EXPECT_EQ(toggle("a"), "a");  // no bracket: nothing happens
+        click(window, IDOK);
+    });
+    EXPECT_STREQ(settings.saveFile.text(), "a");
+}
+
+TEST_F(SaveDialogs, JpegPreviewAndThumbnailSettingsComeBackIntoTheChoices) {
+    run([&](HWND window) {  // no submitted picture: the thumbnail dialog ends at once, the values stay
+        click(window, IDC_SAVE_THUMB_SETTINGS);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.thumbWidth, 200);
+    ASSERT_TRUE(testPicture(picture, 400, 300, CLR_INVALID, submitted));
+    run([&](HWND window) {
+        choose(window, IDC_SAVE_FORMAT, formatJpeg);
+        DialogWatcher preview(window, [&](HWND nested) {
+            EXPECT_EQ(SendDlgItemMessageW(nested, IDC_JPEG_SLIDER, TBM_GETPOS, 0, 0), 85);
+            HWND slider = GetDlgItem(nested, IDC_JPEG_SLIDER);
+            SendMessageW(nested, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 30), reinterpret_cast<LPARAM>(slider));
+            click(nested, IDC_JPEG_PROGRESSIVE);
+            click(nested, IDOK);
+        });
+        click(window, IDC_SAVE_JPEG_PREVIEW);
+        EXPECT_EQ(shown(window, {IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE}), "30 | [x]");
+        DialogWatcher cancelled(window, [&](HWND nested) { SendMessageW(nested, WM_COMMAND, IDCANCEL, 0); });
+        click(window, IDC_SAVE_JPEG_PREVIEW);
+        EXPECT_EQ(shown(window, {IDC_SAVE_QUALITY, IDC_SAVE_PROGRESSIVE}), "30 | [x]");
+        DialogWatcher thumbnail(window, [&](HWND nested) {
+            EXPECT_EQ(textOf(nested, IDC_THUMB_WIDTH), "200");
+            click(nested, IDC_THUMB_KEEP_RATIO);
+            typeText(nested, IDC_THUMB_WIDTH, "100");
+            typeText(nested, IDC_THUMB_HEIGHT, "0");
+            click(nested, IDOK);
+        });
+        click(window, IDC_SAVE_THUMB_SETTINGS);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(choices.jpegSetting, 30 | jpegProgressive);
+    EXPECT_EQ(choices.thumbWidth, 100);
+    EXPECT_EQ(choices.thumbHeight, 1);  // 0 becomes 1
+    EXPECT_EQ(choices.thumbWidthPercent, 25);
+    EXPECT_EQ(choices.thumbHeightPercent, 0);  // 1 × 100 / 300
+}
+
+// ---- JPEG preview of a 120 x 90 picture -------------------------------------
+
+namespace {
+
+// The frame marker of a JPEG file: C0 baseline, C2 progressive; 0 when none.
+int frameMarker(const std::string& jpeg) {
+    for (size_t i = 2; i + 3 < jpeg.size();) {
+        if (static_cast<unsigned char>(jpeg[i]) != 0xFF) return 0;
+        int code = static_cast<unsigned char>(jpeg[i + 1]);
+        if (code == 0xC0 || code == 0xC2) return code;
+        i += 2 + static_cast<unsigned char>(jpeg[i + 2]) * 256u + static_cast<unsigned char>(jpeg[i + 3]);
+    }
+    return 0;
+}
+
+std::string sizeText(const std::string& file) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2fKB (%uByte)", file.size() / 1024.0, static_cast<unsigned>(file.size()));
+    return text;
+}
+
+}  // namespace
+
+TEST(JpegPreviews, OpenAtTheSettingEncodeAgainOnEveryChangeAndReturnTheChoice) {
+    ProgramFiles files;
+    RasterImage picture;
+    ASSERT_TRUE(testPicture(picture, 120, 90, CLR_INVALID, submitted));
+    JpegPreviewDialog dialog;
+    dialog.setting = 0x8055;
+    INT_PTR result = runModal(dialog, IDD_JPEG_PREVIEW, [&](HWND window) {
+        EXPECT_EQ(shown(window, {IDC_JPEG_QUALITY, IDC_JPEG_PROGRESSIVE}), "85 | [x]");
+        std::string opened = files.read(previewFile);
+        EXPECT_EQ(textOf(window, IDC_JPEG_FILE_SIZE), sizeText(opened));
+        EXPECT_EQ(frameMarker(opened), 0xC2);
+        // A scroll from another control is not the slider's.
+        EXPECT_EQ(dialog.dispatch(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 7), reinterpret_cast<LPARAM>(window)), 0);
+        HWND slider = GetDlgItem(window, IDC_JPEG_SLIDER);
+        for (auto [code, position, quality] : {std::tuple{TB_THUMBTRACK, 10, "10"}, {TB_TOP, 99, "1"},
+                                               {TB_BOTTOM, 5, "100"}, {TB_THUMBPOSITION, 43, "43"},
+                                               {TB_ENDTRACK, 0, "43"}}) {
+            SendMessageW(window, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(slider));
+            EXPECT_EQ(textOf(window, IDC_JPEG_QUALITY), quality) << code;
+        }
+        std::string encoded = files.read(previewFile);
+        EXPECT_NE(encoded, opened);
+        EXPECT_EQ(textOf(window, IDC_JPEG_FILE_SIZE), sizeText(encoded));
+        click(window, IDC_JPEG_PROGRESSIVE);
+        EXPECT_EQ(frameMarker(files.read(previewFile)), 0xC0);
+        click(window, IDOK);
+    });
+    EXPECT_EQ(result, 43);
+    EXPECT_FALSE(files.exists(previewFile));
+    EXPECT_EQ(runModal(dialog, IDD_JPEG_PREVIEW, [](HWND window) { SendMessageW(window, WM_COMMAND, IDCANCEL, 0); }),
+              -1);
+    EXPECT_FALSE(files.exists(previewFile));
+    files.write(submitted, "not a png");  // both dialogs end at once
+    bool scripted = false;
+    EXPECT_EQ(runModal(dialog, IDD_JPEG_PREVIEW, [&](HWND) { scripted = true; }), -1);
+    ThumbnailDialog thumbnail;
+    thumbnail.thumbWidth = 7;
+    EXPECT_EQ(runModal(thumbnail, IDD_THUMBNAIL, [&](HWND) { scripted = true; }), -1);
+    EXPECT_FALSE(scripted);
+    EXPECT_EQ(thumbnail.thumbWidth, 7);
+}
+
+// ---- Thumbnail settings of a 400 x 300 picture ---------------------------------
+
+namespace {
+
+struct Thumbnails : ::testing::Test {
+    void SetUp() override {
+        RasterImage picture;
+        ASSERT_TRUE(testPicture(picture, 400, 300, CLR_INVALID, submitted));
+        dialog.thumbWidth = 200;
+        dialog.thumbHeight = 150;
+        dialog.thumbType = 1;
+        dialog.thumbSetting = 0x8055;
+    }
+    ProgramFiles files;
+    ThumbnailDialog dialog;
+};
+
+}  // namespace
+
+TEST_F(Thumbnails, TiedBoxesFollowTheOneTypedUntiedOnlyItsPairAndTheCloseBoxKeepsTheValues) {
+    COLORREF drawn = 0;
+    INT_PTR result = runModal(dialog, IDD_THUMBNAIL, [&](HWND window) {
+        auto boxes = [&] {
+            return shown(window, {IDC_THUMB_WIDTH, IDC_THUMB_HEIGHT, IDC_THUMB_WIDTH_PERCENT, IDC_THUMB_HEIGHT_PERCENT,
+                                  IDC_THUMB_KEEP_RATIO});
+        };
+        EXPECT_EQ(boxes(), "200 | 150 | 50 | 50 | [x]");
+        for (auto [box, typed, after] : {std::tuple{IDC_THUMB_WIDTH, "100", "100 | 75 | 25 | 25 | [x]"},
+                                         {IDC_THUMB_HEIGHT_PERCENT, "10", "40 | 30 | 10 | 10 | [x]"},
+                                         {IDC_THUMB_HEIGHT, "60", "80 | 60 | 20 | 20 | [x]"},
+                                         {IDC_THUMB_WIDTH_PERCENT, "50", "200 | 150 | 50 | 50 | [x]"},
+                                         {IDC_THUMB_KEEP_RATIO, nullptr, "200 | 150 | 50 | 50 | [ ]"},
+                                         {IDC_THUMB_WIDTH, "100", "100 | 150 | 25 | 50 | [ ]"},
+                                         {IDC_THUMB_HEIGHT_PERCENT, "10", "100 | 30 | 25 | 10 | [ ]"},
+                                         {IDC_THUMB_KEEP_RATIO, nullptr, "100 | 30 | 25 | 10 | [x]"},
+                                         {IDC_THUMB_WIDTH, "200", "200 | 150 | 50 | 50 | [x]"}}) {
+            if (typed)
+                typeText(window, box, typed);
+            else
+                click(window, box);
+            EXPECT_EQ(boxes(), after) << box;
+        }
+        click(window, IDC_THUMB_UPDATE);
+        drawn = printedPixel(GetDlgItem(window, IDC_THUMB_VIEW), 120, 60);  // the gradient at half its size
+        EXPECT_EQ(shown(window, {IDC_THUMB_FORMAT, IDC_THUMB_QUALITY, IDC_THUMB_PROGRESSIVE}), "PNG | ~85 | ~[x]");
+        choose(window, IDC_THUMB_FORMAT, 2);
+        EXPECT_EQ(shown(window, {IDC_THUMB_FORMAT, IDC_THUMB_QUALITY, IDC_THUMB_PROGRESSIVE}), "JPEG | 85 | [x]");
+        EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), IDC_THUMB_UPDATE);
+        typeText(window, IDC_THUMB_QUALITY, "250");
+        click(window, IDC_THUMB_PROGRESSIVE);
+        typeText(window, IDC_THUMB_HEIGHT, "60");
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_NEAR(GetRValue(drawn), 240, 3);
+    EXPECT_NEAR(GetGValue(drawn), 120, 3);
+    EXPECT_EQ(dialog.thumbType, 2);
+    EXPECT_EQ(dialog.thumbSetting, 100);  // quality kept to 100, progressive unticked
+    EXPECT_EQ(dialog.thumbWidth, 80);
+    EXPECT_EQ(dialog.thumbHeight, 60);
+}
+
+// ---- The file chooser's preview pane, in a folder of a.png and b.txt ---------
+
+TEST(FileChoosers, PreviewShowsTheSelectedPictureUntilSwitchedOff) {
+    TempFolder folder;
+    RasterImage red;
+    ASSERT_TRUE(testPicture(red, 400, 300, RGB(0xFF, 0, 0), "a.png"));
+    folder.write("b.txt", "text");
+    TextBuffer filter(255), result(511);
+    filter.loadString(IDS_PICTURE_FILTER);
+    filter.replaceAll('\n', '\0');
+    std::vector<COLORREF> centre;
+    DialogWatcher watcher(nullptr, [&](HWND chooser) {
+        HWND pane = FindWindowExW(chooser, nullptr, L"#32770", nullptr);
+        HWND view = pane ? GetDlgItem(pane, IDC_CHOOSER_PREVIEW) : nullptr;
+        HWND shell = FindWindowExW(chooser, nullptr, L"SHELLDLL_DefView", nullptr);
+        if (!view || !shell || !isChecked(pane, IDC_CHOOSER_PREVIEW_SWITCH)) {
+            SendMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        LVITEMW item{};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(FindWindowExW(shell, nullptr, L"SysListView32", nullptr), LVM_SETITEMSTATE, 0,
+                     reinterpret_cast<LPARAM>(&item));
+        RECT client;
+        GetClientRect(view, &client);
+        pump(300);
+        centre.push_back(printedPixel(view, client.right / 2, client.bottom / 2));
+        click(pane, IDC_CHOOSER_PREVIEW_SWITCH);
+        centre.push_back(printedPixel(view, client.right / 2, client.bottom / 2));
+        click(chooser, IDOK);
+    });
+    FilePreview preview;
+    ASSERT_TRUE(chooseOpenFile(&preview, nullptr, IDD_CHOOSER_PREVIEW, filter.text(), "",
+                               folder.path().string().c_str(), true, false, result));
+    EXPECT_EQ(centre, (std::vector<COLORREF>{RGB(0xFF, 0, 0), GetSysColor(COLOR_BTNSHADOW)}));
+    std::string path = result.text();  // a full path
+    EXPECT_TRUE(path.find(":\\") == 1 && path.rfind("\\a.png") == path.size() - 6) << path;
+}
