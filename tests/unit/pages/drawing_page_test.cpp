@@ -233,6 +233,18 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
     }
 }
 
+// The browser is sent to port 80 without a port number, as people type it.
+TEST(LocalPageAddress, NamesThePortOnlyWhenItIsNot80) {
+    const std::pair<uint16_t, std::string> cases[] = {{80, "http://localhost/draw.html"},
+                                                      {8010, "http://localhost:8010/draw.html"},
+                                                      {65535, "http://localhost:65535/draw.html"}};
+    for (const auto& [port, address] : cases) {
+        TextBuffer out;
+        drawingPageAddress(port, out);
+        EXPECT_EQ(out.text(), address);
+    }
+}
+
 TEST(DrawingChecks, EachMissingFileIsNamed) {
     struct Case {
         int kind, palette;
