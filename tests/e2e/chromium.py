@@ -1,13 +1,7 @@
 """Headless Chromium driven over its DevTools pipe, without any library: the
 browser reads NUL-ended JSON messages from our fd 3 and writes its own to fd
 4. One page, whose script errors are collected and whose alerts are
-accepted and recorded.
-
-    with Chromium() as browser:
-        browser.open("http://127.0.0.1:8080/draw.html")
-        browser.evaluate("1 + 1")          # 2
-        browser.errors, browser.alerts, browser.url()
-"""
+accepted and recorded."""
 
 import ctypes
 import fcntl
@@ -62,12 +56,6 @@ class Chromium:
             self.close()
             raise
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exception):
-        self.close()
-
     def close(self):
         if self.process.poll() is None:
             try:
@@ -86,8 +74,6 @@ class Chromium:
                 pass
         shutil.rmtree(self.profile, ignore_errors=True)
 
-    # ---- The protocol ---------------------------------------------------------
-
     def _send(self, method, params=None, session=True):
         self._next_id += 1
         message = {"id": self._next_id, "method": method, "params": params or {}}
@@ -105,10 +91,9 @@ class Chromium:
             raise ChromiumError("%s: %s" % (method, answer["error"]))
         return answer.get("result", {})
 
-    def pump(self, done, seconds=None):
-        """Handles the browser's messages until done() is true; raises when
-        the seconds (default the driver's timeout) pass first."""
-        deadline = time.time() + (seconds or self.timeout)
+    def pump(self, done):
+        """Handles the browser's messages until done() is true."""
+        deadline = time.time() + self.timeout
         while not done():
             left = deadline - time.time()
             if left <= 0:
@@ -153,8 +138,6 @@ class Chromium:
         # Every load asks the server afresh.
         self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
-    # ---- The page -------------------------------------------------------------
-
     def open(self, address):
         """Loads address and waits until its load event has fired; raises
         when it cannot be loaded."""
@@ -175,9 +158,9 @@ class Chromium:
             raise ChromiumError(details.get("exception", {}).get("description") or details.get("text"))
         return result["result"].get("value")
 
-    def wait_for(self, expression, seconds=None):
+    def wait_for(self, expression):
         """Waits until the expression is true in the page; its last value."""
-        deadline = time.time() + (seconds or self.timeout)
+        deadline = time.time() + self.timeout
         while True:
             try:
                 value = self.evaluate(expression)
@@ -189,5 +172,3 @@ class Chromium:
                 return value
             time.sleep(0.05)
 
-    def url(self):
-        return self.evaluate("location.href")
