@@ -24,6 +24,10 @@ class ChromiumError(Exception):
     pass
 
 
+def description(details):
+    return details.get("exception", {}).get("description") or details.get("text")
+
+
 class Chromium:
     def __init__(self, timeout=60):
         self.timeout = timeout
@@ -50,48 +54,40 @@ class Chromium:
                                         stderr=subprocess.DEVNULL, close_fds=False, preexec_fn=connect)
         os.close(to_browser)
         os.close(from_browser)
-        try:
-            self._attach()
-        except Exception:
-            self.close()
-            raise
+        self.session = None
+        targets = self.command("Target.getTargets")["targetInfos"]
+        page = next(t for t in targets if t["type"] == "page")
+        self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True})["sessionId"]
+        for domain in ("Page", "Runtime", "Log", "Network"):
+            self.command(domain + ".enable")
+        # Every load asks the server afresh.
+        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def close(self):
-        if self.process.poll() is None:
-            try:
-                self._send("Browser.close")
-            except (ChromiumError, OSError):
-                pass
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        for fd in (self._write, self._read):
-            try:
-                os.close(fd)
-            except OSError:
-                pass
+        self.process.kill()
+        self.process.wait()
+        os.close(self._write)
+        os.close(self._read)
         shutil.rmtree(self.profile, ignore_errors=True)
 
-    def _send(self, method, params=None, session=True):
+    def _send(self, method, params=None):
         self._next_id += 1
         message = {"id": self._next_id, "method": method, "params": params or {}}
-        if session:
+        if self.session:
             message["sessionId"] = self.session
         os.write(self._write, json.dumps(message).encode() + b"\0")
         return self._next_id
 
-    def command(self, method, params=None, session=True):
-        """The result of one command; raises on a protocol error."""
-        number = self._send(method, params, session)
-        self.pump(lambda: number in self._answers)
+    def command(self, method, params=None):
+        """The result of one command (in the page's session once attached); raises on a protocol error."""
+        number = self._send(method, params)
+        self._pump(lambda: number in self._answers)
         answer = self._answers.pop(number)
         if "error" in answer:
             raise ChromiumError("%s: %s" % (method, answer["error"]))
         return answer.get("result", {})
 
-    def pump(self, done):
+    def _pump(self, done):
         """Handles the browser's messages until done() is true."""
         deadline = time.time() + self.timeout
         while not done():
@@ -117,8 +113,7 @@ class Chromium:
             self.alerts.append(params["message"])
             self._send("Page.handleJavaScriptDialog", {"accept": True})
         elif method == "Runtime.exceptionThrown":
-            details = params["exceptionDetails"]
-            self.errors.append(details.get("exception", {}).get("description") or details.get("text"))
+            self.errors.append(description(params["exceptionDetails"]))
         elif method == "Runtime.consoleAPICalled" and params.get("type") == "error":
             self.errors.append(" ".join(str(a.get("value", a.get("description"))) for a in params["args"]))
         elif method == "Log.entryAdded" and params["entry"].get("level") == "error":
@@ -126,17 +121,6 @@ class Chromium:
             # The browser asks every site for its icon.
             if not entry.get("url", "").endswith("/favicon.ico"):
                 self.errors.append(entry["text"] + " " + entry.get("url", ""))
-
-    def _attach(self):
-        self.session = None
-        targets = self.command("Target.getTargets", session=False)["targetInfos"]
-        page = next(t for t in targets if t["type"] == "page")
-        self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True},
-                                    session=False)["sessionId"]
-        for domain in ("Page", "Runtime", "Log", "Network"):
-            self.command(domain + ".enable")
-        # Every load asks the server afresh.
-        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def open(self, address):
         """Loads address and waits until its load event has fired; raises
@@ -154,8 +138,7 @@ class Chromium:
         result = self.command("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
                                                    "returnByValue": True})
         if "exceptionDetails" in result:
-            details = result["exceptionDetails"]
-            raise ChromiumError(details.get("exception", {}).get("description") or details.get("text"))
+            raise ChromiumError(description(result["exceptionDetails"]))
         return result["result"].get("value")
 
     def wait_for(self, expression):

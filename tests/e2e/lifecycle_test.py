@@ -1,13 +1,7 @@
 """The program's start and stop: one instance at a time, the command line
-with -r writing the drawing page and starting the browser of section Browser
-(a stand-in), the exit (natively SIGTERM or SIGINT, under Wine File > Exit or
-the close box posted by the commander) writing set.ini and removing the
-temporary files, and the ports: a taken one replaced by a fallback, all
-taken ending the start.
-
-  lifecycle_test.py build/native/sketchhaven [Group ...]
-  lifecycle_test.py sketchhaven.exe --launcher L --commander C --presser P --stand-in S [Group ...]
-"""
+(-r writes the page and starts the browser stand-in), the exit (natively a
+signal, under Wine File > Exit or the close box) writing set.ini and removing
+the temporary files, and the fallback ports."""
 
 import html.parser
 import os

@@ -1,14 +1,8 @@
-"""Drawing in a real browser with an HTML5 painter: the program writes the
-drawing page for neo.js, a stand-in painter of our own (painter/neo.js), and
-starts the browser (a stand-in that notes the address); headless Chromium
-loads that address, the painter draws, posts and reads the reply (under Wine
-the save dialog answered by the presser). Saved files are checked with the
-real decoders, continued drawings by reading the painter's canvas back.
-Skipped when chromium is not installed.
-
-  painter_test.py build/native/sketchhaven
-  painter_test.py sketchhaven.exe --launcher L --commander C --presser P --stand-in S
-"""
+"""Drawing in headless Chromium with a stand-in HTML5 painter of our own
+(painter/neo.js): the program writes the page and starts the browser (a
+stand-in noting the address), Chromium loads it, the painter draws, posts and
+reads the reply. Saved files are checked with the real decoders, continued
+drawings by reading the canvas back. Skipped without chromium."""
 
 import base64
 import os
@@ -67,10 +61,6 @@ class TestPainter(unittest.TestCase):
     def tearDownClass(cls):
         cls.chrome.close()
 
-    def setUp(self):
-        del self.chrome.errors[:]
-        del self.chrome.alerts[:]
-
     def start_drawing(self, p, *arguments):
         """The program started with PaintBBS and -r; the address the browser got."""
         p.start("-a0", *arguments, "-r")
@@ -80,6 +70,7 @@ class TestPainter(unittest.TestCase):
 
     def open_painter(self, address, mode="draw"):
         """Loads the page and waits for the painter; fails on a script error."""
+        del self.chrome.errors[:]
         self.chrome.open(address)
         self.chrome.wait_for("window.standInPainter && (standInPainter.ready || standInPainter.failure !== '')")
         self.assertEqual(self.chrome.errors, [])
@@ -97,8 +88,7 @@ class TestPainter(unittest.TestCase):
             self.chrome.evaluate("standInPainter.stroke(%s), 0" % ", ".join(str(v) for v in s))
 
     def send(self, p, steps):
-        """Posts the drawing; the alert it showed (a painter that stays
-        always shows one). Fails when the painter left the page."""
+        """Posts the drawing; the alert it showed (it shows one whenever it stays on the page)."""
         address = self.chrome.evaluate("location.href")
         with road.answered(steps, p.root) as pressed:
             self.assertEqual(self.chrome.evaluate("standInPainter.send()"), "alerted", self.chrome.alerts)
@@ -128,8 +118,7 @@ class TestPainter(unittest.TestCase):
         return params
 
     def native_page(self, setting, *arguments):
-        """The draw.html the native program of the same checkout writes for
-        the same settings, files and command line."""
+        """The native program's draw.html for the same settings, files and command line."""
         native = os.environ.get("SKETCHHAVEN_NATIVE_PROGRAM", "")
         self.assertTrue(os.path.exists(native), "the native program is not built: %r" % native)
         folder = tempfile.mkdtemp(prefix="sh-e2e-native-")

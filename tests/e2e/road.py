@@ -1,9 +1,7 @@
 """The one harness of the end-to-end scripts: the program users run (the
 native sketchhaven, or sketchhaven.exe under Wine) in a program folder of its
-own, the Windows tools that answer and command its windows, pictures and
-submission bodies, and the real decoders that check saved files.
-
-Every script is started as
+own, the tools of tests/win32 that answer and command its windows, pictures
+and bodies, and the real decoders that check saved files. Every script runs
   script.py PROGRAM [--launcher wine-run --commander C --presser P --stand-in S] [unittest arguments]
 """
 
@@ -70,11 +68,18 @@ def skip_unless_free(test, port):
 
 
 def listening(port):
-    try:
-        socket.create_connection(("127.0.0.1", port), timeout=1).close()
-        return True
-    except OSError:
-        return False
+    with socket.socket() as s:
+        return s.connect_ex(("127.0.0.1", port)) == 0
+
+
+def wait_until(condition, seconds):
+    """Whether condition() came true within the seconds."""
+    deadline = time.time() + seconds
+    while not condition():
+        if time.time() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
 
 
 def run(*command, data=None):
@@ -140,18 +145,12 @@ def read_ini(path):
     return sections
 
 
-def die_with_parent():
-    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
-
-
 class Program:
-    """The program in the folder program of a fresh root, saving into root's
-    folder saved, with a browser stand-in in root's folder browser; started
-    from the root. Setting holds set.ini's [Setting] values besides the
-    port's (None leaves one out); browser=True adds the [Browser] section
-    naming the stand-in; files are {name: bytes} put beside the program.
-    Natively each Program has a session of its own for its instance lock;
-    under Wine all share the wineserver's."""
+    """The program in root/program, saving into root/saved, its browser a
+    stand-in in root/browser (browser=True), started from root. Setting: set.ini's
+    [Setting] values (None leaves one out); files: {name: bytes} beside the
+    program. Natively each has a session (instance lock) of its own; under Wine
+    all share the wineserver's."""
 
     def __init__(self, browser=False, files=None, **setting):
         self.root = tempfile.mkdtemp(prefix="sh-e2e-")
@@ -202,10 +201,7 @@ class Program:
     def browser_address(self, seconds=60):
         """The address the browser stand-in was last started with, or None
         when it was not started within the seconds."""
-        deadline = time.time() + seconds
-        while not os.path.exists(self.address_file()) and time.time() < deadline:
-            time.sleep(0.05)
-        if not os.path.exists(self.address_file()):
+        if not wait_until(lambda: os.path.exists(self.address_file()), seconds):
             return None
         with open(self.address_file(), encoding="utf-8") as f:
             address = f.read()
@@ -214,8 +210,7 @@ class Program:
 
     def start(self, *arguments, wait=True, environment=None):
         """Starts the program with arguments (the latest one is self.process)
-        and waits until it listens on its port; wait=False, or a port, for
-        another one."""
+        and unless wait=False waits until it listens on its port."""
         errors = tempfile.TemporaryFile()
         if windows():
             command, env = [LAUNCHER, self.program], dict(os.environ, WINEDEBUG="-all,+msgbox")
@@ -225,19 +220,14 @@ class Program:
         out = subprocess.DEVNULL if windows() else subprocess.PIPE
         self.process = subprocess.Popen(command + list(arguments), cwd=self.root, stdin=subprocess.DEVNULL,
                                         stdout=out, stderr=errors, env=dict(env, **(environment or {})),
-                                        preexec_fn=die_with_parent)
+                                        preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))  # ends with us
         self.process.errors = errors
         self.processes.append(self.process)
         if wait:
-            self.wait_listening(self.port if wait is True else wait)
+            wait_until(lambda: listening(self.port) or self.process.poll() is not None, 90)
+            if not listening(self.port):
+                raise AssertionError("the program does not listen on %d: %s" % (self.port, self.error_text()))
         return self.process
-
-    def wait_listening(self, port):
-        deadline = time.time() + (90 if windows() else 20)
-        while not listening(port):
-            if self.process.poll() is not None or time.time() > deadline:
-                raise AssertionError("the program does not listen on %d: %s" % (port, self.error_text()))
-            time.sleep(0.05)
 
     def error_text(self, process=None):
         """Standard error: natively the message boxes' texts, under Wine its
@@ -248,9 +238,7 @@ class Program:
         return re.sub(r"\\([0-9a-f]{4})", lambda m: chr(int(m.group(1), 16)), text)
 
     def wait_for_message(self, text, seconds=60):
-        deadline = time.time() + seconds
-        while text not in self.error_text() and time.time() < deadline:
-            time.sleep(0.1)
+        wait_until(lambda: text in self.error_text(), seconds)
         return self.error_text()
 
     def exit(self, how=None):
@@ -317,10 +305,9 @@ def program(test, *arguments, wait=True, **options):
 
 def drawn_picture(width=61, height=43):
     """A picture with a few flat colours, as a drawing has them (under 256)."""
-    return run(CONVERT, "-size", "%dx%d" % (width, height), "xc:white", "+antialias",
-               "-fill", "#c03010", "-draw", "rectangle 3,4 %d,%d" % (width // 2, height // 3),
-               "-fill", "#1040e0", "-draw", "circle %d,%d %d,%d" % (width * 2 // 3, height // 2, width - 3, height // 2),
-               "-fill", "black", "-draw", "point 1,%d" % (height - 2), "PNG24:-")
+    return run(CONVERT, "-size", "%dx%d" % (width, height), "xc:white", "+antialias", "-fill", "#c03010",
+               "-draw", "rectangle 3,4 %d,%d" % (width // 2, height // 3), "-fill", "#1040e0",
+               "-draw", "circle %d,%d %d,%d" % (width * 2 // 3, height // 2, width - 3, height // 2), "PNG24:-")
 
 
 def many_coloured_picture(width, height):
@@ -373,19 +360,16 @@ def identify(path, what):
     return run("identify", "-format", what, path).decode()
 
 
-def pngcheck(path):
-    """pngcheck's verbose report; raises when the file is not sound."""
+def pngcheck(path):  # raises when the file is not sound
     return run("pngcheck", "-v", path).decode()
 
 
 # ---- Running a script -----------------------------------------------------------
 
 def main():
-    """Runs the calling script's tests on the program given. Under Wine
-    (--launcher) they run in a session of their own: under Xvfb (the script
-    starts itself again under xvfb-run when no display is set) with a fresh
-    Wine prefix whose wineserver is ended afterwards; a console program waits
-    there throughout, so that Wine's own processes are not ended and started
+    """Runs the calling script's tests on the program given; under Wine in a
+    fresh prefix (and under Xvfb without a display), where a console program
+    waits throughout so that Wine's own processes are not ended and started
     again between the tests' programs."""
     global PROGRAM, LAUNCHER, COMMANDER, PRESSER, STAND_IN
     parser = argparse.ArgumentParser()

@@ -1,20 +1,13 @@
 """The program's HTTP server against real clients over loopback (raw
-sockets, http.client, curl), the program serving a folder of its own. The
-rules behind each answer have unit tables; these cases check that the
-program users run answers by them.
-
-  server_e2e.py build/native/sketchhaven [Group ...]
-  server_e2e.py build/win64/sketchhaven.exe --launcher scripts/wine-run [Group ...]
-"""
+sockets, http.client, curl). The rules behind each answer have unit tables;
+these cases check that the program users run answers by them."""
 
 import email.utils
-import http.client
 import os
 import random
 import socket
 import subprocess
 import sys
-import threading
 import time
 import unittest
 
@@ -80,13 +73,14 @@ def listening_addresses(port):
     return found
 
 
-def has_ipv6_loopback():
+def loopback_addresses():
+    """127.0.0.1, and ::1 where this machine has it."""
     try:
         with socket.socket(socket.AF_INET6) as s:
             s.bind(("::1", 0))
-        return True
+        return {"127.0.0.1", "::1"}
     except OSError:
-        return False
+        return {"127.0.0.1"}
 
 
 def outside_address():
@@ -221,7 +215,7 @@ class TestGate(Served):
     """Loopback only, and only this machine's names and pages."""
 
     def test_it_listens_on_loopback_only_and_localhost_opens_at_once(self):
-        expected = {"127.0.0.1", "::1"} if has_ipv6_loopback() else {"127.0.0.1"}
+        expected = loopback_addresses()
         self.assertEqual(listening_addresses(self.port), expected)
         if outside_address():
             self.assertRaises(ConnectionRefusedError, socket.create_connection, (outside_address(), self.port), 5)
@@ -274,7 +268,7 @@ class TestOpenToNetwork(Served):
     setting = {"OpenToNetwork": 1}
 
     def test_every_interface_and_this_machines_address(self):
-        self.assertEqual(listening_addresses(self.port), {"0.0.0.0", "::"} if has_ipv6_loopback() else {"0.0.0.0"})
+        self.assertEqual(listening_addresses(self.port), {"0.0.0.0", "::"} if "::1" in loopback_addresses() else {"0.0.0.0"})
         outside = outside_address()
         if outside:
             for host, answer in [(b"%s:%d" % (outside.encode(), self.port), DRAW), (b"evil.example", b"Forbidden")]:
@@ -283,7 +277,7 @@ class TestOpenToNetwork(Served):
 
 
 class TestSlowPeers(Served):
-    files = {"draw.html": DRAW, "huge.zip": random_bytes(24 * 1024 * 1024, 20), "load.jar": random_bytes(65536, 30)}
+    files = {"draw.html": DRAW, "huge.zip": random_bytes(24 * 1024 * 1024, 20)}
 
     def test_a_peer_that_takes_nothing_ends_its_transfer(self):
         with socket.socket() as stalled:
@@ -308,28 +302,6 @@ class TestSlowPeers(Served):
         self.assertEqual(self.program.get("/draw.html")[2], DRAW)
         time.sleep(0.2)
         self.assertNotIn("error send", self.program.error_text())
-
-    def test_50_connections_at_once_are_answered_or_closed(self):
-        barrier, outcomes = threading.Barrier(50), []
-
-        def fetch():
-            barrier.wait()
-            try:
-                outcomes.append(self.program.get("/load.jar")[::2] == (200, self.files["load.jar"]))
-            except socket.timeout:
-                outcomes.append(False)
-            except (OSError, http.client.HTTPException):
-                outcomes.append("closed")
-
-        threads = [threading.Thread(target=fetch) for _ in range(50)]
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join(120)
-        self.assertNotIn(False, outcomes)
-        self.assertEqual(len(outcomes), 50)
-        self.assertIn(True, outcomes)
-        self.assertEqual(self.program.get("/draw.html")[2], DRAW)
 
 
 if __name__ == "__main__":

@@ -73,7 +73,6 @@
   function fail(error) {
     painter.failure = String(error.message || error);
   }
-
   function start() {
     var element = document.querySelector("applet[name=paintbbs]") || document.querySelector("applet[name=pch]");
     if (!element) return fail("the page holds no applet element");
@@ -104,8 +103,6 @@
       };
       image.onerror = function () { fail("picture " + name + " cannot be read"); };
       image.src = name;
-    } else if (painter.mode === "replay") {
-      fail("no animation to replay");
     } else {
       painter.ready = true;
     }
@@ -132,7 +129,7 @@
 
   // Posts the record form ("P", header, picture and animation, each after
   // its length in 8 decimal digits, a CR LF before the picture) to the page's
-  // folder + url_save; resolves to "alerted", "left" or "HTTP <status>".
+  // folder + url_save; resolves to "alerted" or "left".
   function send() {
     return new Promise(function (resolve) {
       painter.canvas.toBlob(resolve, "image/png");
@@ -145,10 +142,6 @@
                         decimal8(png.size), "\r\n", png, decimal8(record.length), record])
       });
     }).then(function (response) {
-      if (!response.ok) {
-        alert("HTTP " + response.status);
-        return "HTTP " + response.status;
-      }
       return response.text().then(answer);
     });
   }
