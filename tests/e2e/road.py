@@ -108,7 +108,7 @@ def answered(steps, folder, seconds=60):
     list yielded then holds its report: (caption, message text or "-") per
     step pressed. Natively nothing is asked, and the list stays empty."""
     report = []
-    if not windows():
+    if not windows() or not steps:
         yield report
         return
     script, out = os.path.join(folder, "presser-steps.txt"), os.path.join(folder, "presser-report.txt")
@@ -122,7 +122,11 @@ def answered(steps, folder, seconds=60):
     finally:
         presser.wait(seconds * len(steps) + 60)
         with open(out, encoding="utf-8") as f:
-            report.extend(tuple(line.split("\t", 1)) for line in f.read().splitlines())
+            for line in f.read().splitlines():  # a message's own line breaks go on its text
+                if "\t" in line:
+                    report.append(tuple(line.split("\t", 1)))
+                else:
+                    report[-1] = (report[-1][0], report[-1][1] + "\n" + line)
         os.remove(script)
         os.remove(out)
 
@@ -285,17 +289,25 @@ class Program:
             if "Sanitizer" in text or "runtime error:" in text:
                 reports.append(text)
             p.errors.close()
+        self.processes = []
         shutil.rmtree(self.root, ignore_errors=True)
         if reports:
             raise AssertionError("sanitizer report:\n" + "\n".join(reports))
 
 
+_made = []
+
+
 def program(test, *arguments, wait=True, **options):
     """A Program for the test, started with arguments (start=False: not
-    started), stopped at its clean-up."""
+    started), stopped at its clean-up. Under Wine, where all programs share
+    one instance lock, the one made before is stopped first."""
     start = options.pop("start", True)
+    while windows() and _made:
+        _made.pop().stop()
     p = Program(**options)
     test.addCleanup(p.stop)
+    _made.append(p)
     if start:
         p.start(*arguments, wait=wait)
     return p
