@@ -32,7 +32,7 @@ class Chromium:
     def __init__(self, timeout=60):
         self.timeout = timeout
         self.profile = tempfile.mkdtemp(prefix="sh-chromium-")
-        self.errors = []   # uncaught exceptions and console errors, as texts
+        self.errors = []   # uncaught exceptions and failed loads, as texts
         self.alerts = []   # texts of the alerts accepted, oldest first
         self._next_id = 0
         self._pending = b""
@@ -114,8 +114,6 @@ class Chromium:
             self._send("Page.handleJavaScriptDialog", {"accept": True})
         elif method == "Runtime.exceptionThrown":
             self.errors.append(description(params["exceptionDetails"]))
-        elif method == "Runtime.consoleAPICalled" and params.get("type") == "error":
-            self.errors.append(" ".join(str(a.get("value", a.get("description"))) for a in params["args"]))
         elif method == "Log.entryAdded" and params["entry"].get("level") == "error":
             entry = params["entry"]
             # The browser asks every site for its icon.

@@ -97,19 +97,11 @@ class Served(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.program = road.Program(files=cls.files, **cls.setting)
-        with open(os.path.join(cls.program.root, "secret.txt"), "wb") as f:
-            f.write(b"outside the program folder")
-        try:
-            cls.program.start()
-        except Exception:
-            cls.program.stop()
-            raise
+        cls.program = road.Program(files=dict(cls.files, **{"../secret.txt": b"outside the program folder"}),
+                                   **cls.setting)
+        cls.addClassCleanup(cls.program.stop)
+        cls.program.start()
         cls.port = cls.program.port
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.program.stop()
 
     def tearDown(self):
         self.assertIsNone(self.program.process.poll(), "the program ended")
