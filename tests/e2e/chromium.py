@@ -29,8 +29,9 @@ def description(details):
 
 
 class Chromium:
-    def __init__(self, timeout=60):
-        self.timeout = timeout
+    timeout = 60
+
+    def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="sh-chromium-")
         self.errors = []   # uncaught exceptions and failed loads, as texts
         self.alerts = []   # texts of the alerts accepted, oldest first

@@ -3,8 +3,8 @@
 signal, under Wine File > Exit or the close box) writing set.ini and removing
 the temporary files, and the fallback ports."""
 
-import html.parser
 import os
+import re
 import signal
 import sys
 import time
@@ -17,19 +17,10 @@ KEPT_FILES = ["draw.html", "anim.html", "_prev.dat"]
 
 def applet_of(path):
     """The attributes and params of the page's one applet tag."""
-    applets = []
-
-    class Parser(html.parser.HTMLParser):
-        def handle_starttag(self, tag, attributes):
-            if tag == "applet":
-                applets.append(dict(attributes))
-            elif tag == "param":
-                applets[-1][dict(attributes)["name"]] = dict(attributes)["value"]
-
     with open(path, encoding="cp932") as f:
-        Parser().feed(f.read())
-    assert len(applets) == 1, applets
-    return applets[0]
+        page = f.read()
+    (tag,) = re.findall(r"<applet ([^>]*)>", page)
+    return dict(re.findall(r'(\w+)="([^"]*)"', tag) + re.findall(r'<param name="(\w+)" value="([^"]*)"', page))
 
 
 def native_only(test):

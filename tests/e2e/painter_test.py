@@ -23,10 +23,6 @@ FAILED_TEXT = road.FAILED_TEXT.decode("cp932").replace("\r\n", "\n")
 # not start with "NEO "), readable only when it reaches the user as Japanese.
 JAVA_REFUSAL = "Javaアプレットのアニメーション（PCH・SPCH）を再生できません"
 
-# Loaded in the page's head and started in its body (without it the call
-# would be a script error).
-PALETTE_SCRIPT = b"function PaletteInit() {}\n"
-
 # The pixels of the canvas's top left corner of width x height, red, green
 # and blue, rows top first.
 CANVAS_RGB = """(function (width, height) {
@@ -40,11 +36,13 @@ SECOND_STROKE = (30, 170, 40, 120, 10, 30, 130)
 
 
 def painter_files():
-    files = {}
+    # The palette's script is loaded in the page's head and started in its
+    # body (without it the call would be a script error).
+    files = {"paletteHLS.js": b"function PaletteInit() {}\n"}
     for name in ("neo.js", "neo.css"):
         with open(os.path.join(HERE, "painter", name), "rb") as f:
             files[name] = f.read()
-    return dict(files, **{"paletteHLS.js": PALETTE_SCRIPT})
+    return files
 
 
 @unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
@@ -52,10 +50,7 @@ class TestPainter(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.chrome = chromium.Chromium()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.chrome.close()
+        cls.addClassCleanup(cls.chrome.close)
 
     def start_drawing(self, p, *arguments):
         """The program started with PaintBBS and -r; the address the browser got."""

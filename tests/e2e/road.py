@@ -159,6 +159,7 @@ class Program:
     def __init__(self, browser=False, files=None, **setting):
         self.root = tempfile.mkdtemp(prefix="sh-e2e-")
         self.folder, self.saved, self.browser = (os.path.join(self.root, n) for n in ("program", "saved", "browser"))
+        self.address_file = os.path.join(self.browser, "stand_in_address.txt")
         for folder in (self.folder, self.saved, self.browser, self.path("..", "session")):
             os.mkdir(folder)
         self.port = setting.get("Port") or free_port()
@@ -195,21 +196,18 @@ class Program:
         path = os.path.join(self.browser, "browser.py")
         with open(path, "w") as f:
             f.write("#!%s\nimport os, sys\nopen(%r, 'w').write(' '.join(sys.argv[1:]))\nos.rename(%r, %r)\n"
-                    % (sys.executable, path + ".part", path + ".part", self.address_file()))
+                    % (sys.executable, path + ".part", path + ".part", self.address_file))
         os.chmod(path, 0o755)
         return path
-
-    def address_file(self):
-        return os.path.join(self.browser, "stand_in_address.txt")
 
     def browser_address(self, seconds=60):
         """The address the browser stand-in was last started with, or None
         when it was not started within the seconds."""
-        if not wait_until(lambda: os.path.exists(self.address_file()), seconds):
+        if not wait_until(lambda: os.path.exists(self.address_file), seconds):
             return None
-        with open(self.address_file(), encoding="utf-8") as f:
+        with open(self.address_file, encoding="utf-8") as f:
             address = f.read()
-        os.remove(self.address_file())
+        os.remove(self.address_file)
         return address
 
     def start(self, *arguments, wait=True, environment=None):
@@ -270,25 +268,19 @@ class Program:
     def get(self, path):
         return self.request("GET", path)
 
-    def post(self, body, steps=((SAVE, OK, {}),), headers=None):
+    def post(self, body, steps=((SAVE, OK, {}),)):
         """Posts body to the save address, the save dialog answered by steps
         under Wine; (status, content type, reply)."""
         with answered(steps, self.root):
-            return self.request("POST", "/cgi/save.cgi", body, headers)
+            return self.request("POST", "/cgi/save.cgi", body)
 
     def stop(self):
         """Ends whatever still runs; raises when a sanitizer reported a fault."""
-        reports = []
         for p in self.processes:
             if p.poll() is None:
                 p.kill()
             p.wait(30)
-            if p.stdout:
-                p.stdout.close()
-            text = self.error_text(p)
-            if "Sanitizer" in text or "runtime error:" in text:
-                reports.append(text)
-            p.errors.close()
+        reports = [t for t in map(self.error_text, self.processes) if "Sanitizer" in t or "runtime error:" in t]
         self.processes = []
         shutil.rmtree(self.root, ignore_errors=True)
         if reports:

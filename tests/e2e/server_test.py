@@ -49,8 +49,9 @@ def exchange(port, data, to_end=True, host="127.0.0.1"):
         return read_answer(s, to_end)
 
 
-def curl(*arguments):
-    return subprocess.run(["curl", "-s", "--max-time", "60"] + list(arguments), stdout=subprocess.PIPE).stdout
+def curl(*arguments, data=None):
+    return subprocess.run(["curl", "-s", "--max-time", "60"] + list(arguments), input=data,
+                          stdout=subprocess.PIPE).stdout
 
 
 def post_head(length, fields=b"Host: localhost"):
@@ -125,8 +126,7 @@ class TestGet(Served):
                     s.sendall(b"GET /%s HTTP/1.1\r\nHost: localhost\r\n\r\n" % name.encode())
                     head, _, body = read_answer(s).partition(b"\r\n\r\n")
                     lines = head.split(b"\r\n")
-                    date = lines[2][6:].decode()
-                    served = email.utils.parsedate_to_datetime(date).timestamp()
+                    served = email.utils.parsedate_to_datetime(lines[2][6:].decode()).timestamp()
                     self.assertLess(abs(served - time.time()), 5)
                     modified = email.utils.formatdate(int(os.stat(self.program.path(name)).st_mtime), usegmt=True)
                     self.assertEqual(lines, [b"HTTP/1.1 200 OK", b"MIME-Version: 1.0",
@@ -164,10 +164,8 @@ class TestGet(Served):
 class TestPost(Served):
     def test_a_whole_post_by_curl(self):
         body = random_bytes(50000, 10)
-        with open(os.path.join(self.program.root, "upload.bin"), "wb") as f:
-            f.write(body)
-        self.assertEqual(curl("-i", "--data-binary", "@" + f.name, "-H", "Content-Type: application/octet-stream",
-                              self.program.url("/")), NOT_SAVED)
+        self.assertEqual(curl("-i", "--data-binary", "@-", "-H", "Content-Type: application/octet-stream",
+                              self.program.url("/"), data=body), NOT_SAVED)
         self.assertEqual(self.post_file(), body)
 
     def test_a_body_in_pieces_while_others_are_served_and_a_second_post_is_refused(self):
