@@ -80,30 +80,22 @@ class Chromium:
         return self._next_id
 
     def command(self, method, params=None):
-        """The result of one command (in the page's session once attached); raises on a protocol error."""
+        """The result of one command (in the page's session once attached),
+        the browser's messages handled meanwhile; raises on a protocol error."""
         number = self._send(method, params)
-        self._pump(lambda: number in self._answers)
+        while number not in self._answers:
+            if not select.select([self._read], [], [], self.timeout)[0]:
+                raise ChromiumError("the browser did not answer " + method)
+            chunk = os.read(self._read, 1 << 16)
+            if not chunk:
+                raise ChromiumError("the browser has ended")
+            *messages, self._pending = (self._pending + chunk).split(b"\0")
+            for message in messages:
+                self._dispatch(json.loads(message))
         answer = self._answers.pop(number)
         if "error" in answer:
             raise ChromiumError("%s: %s" % (method, answer["error"]))
         return answer.get("result", {})
-
-    def _pump(self, done):
-        """Handles the browser's messages until done() is true."""
-        deadline = time.time() + self.timeout
-        while not done():
-            left = deadline - time.time()
-            if left <= 0:
-                raise ChromiumError("timed out waiting for the browser")
-            if not select.select([self._read], [], [], left)[0]:
-                continue
-            chunk = os.read(self._read, 1 << 16)
-            if not chunk:
-                raise ChromiumError("the browser has ended")
-            self._pending += chunk
-            *messages, self._pending = self._pending.split(b"\0")
-            for message in messages:
-                self._dispatch(json.loads(message))
 
     def _dispatch(self, message):
         if "id" in message:

@@ -6,10 +6,8 @@ drawings by reading the canvas back. Skipped without chromium."""
 
 import base64
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -112,23 +110,11 @@ class TestPainter(unittest.TestCase):
         """The native program's draw.html for the same settings, files and command line."""
         native = os.environ.get("SKETCHHAVEN_NATIVE_PROGRAM", "")
         self.assertTrue(os.path.exists(native), "the native program is not built: %r" % native)
-        folder = tempfile.mkdtemp(prefix="sh-e2e-native-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        for name, data in painter_files().items():
-            with open(os.path.join(folder, name), "wb") as f:
-                f.write(data)
-        road.write_ini(os.path.join(folder, "set.ini"), {"Setting": dict(setting, Port=road.free_port()),
-                                                         "Browser": {"Flag": 1, "Path": "/bin/true"}})
-        p = subprocess.Popen([shutil.copy2(native, folder)] + list(arguments), cwd=folder,
-                             env=dict(os.environ, XDG_RUNTIME_DIR=folder), stderr=subprocess.DEVNULL)
-        page = os.path.join(folder, "draw.html")
-        while not os.path.exists(page) and p.poll() is None:
-            time.sleep(0.05)
-        time.sleep(0.5)  # written whole before the browser starts; the browser is /bin/true
-        p.terminate()
-        p.wait(20)
-        with open(page, "rb") as f:
-            return f.read()
+        other = road.Program(browser=True, files=painter_files(), program=native, native=True, **dict(setting, Port=None))
+        self.addCleanup(other.stop)
+        other.start(*arguments)
+        self.assertIsNotNone(other.browser_address(), "the native program started no browser")
+        return other.read("draw.html")  # written whole before the browser starts
 
     def test_draw_save_replay_continue_and_a_failed_save(self):
         p = road.program(self, browser=True, files=painter_files(), start=False, Palette=3)

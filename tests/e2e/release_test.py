@@ -21,9 +21,8 @@ FILES = ["Help.chm", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "readme.txt", "sk
 
 class TestReleaseZip(unittest.TestCase):
     def setUp(self):
-        self.zip = road.PROGRAM
-        self.top = os.path.basename(self.zip)[:-len(".zip")]
-        with zipfile.ZipFile(self.zip) as z:
+        self.top = os.path.basename(road.PROGRAM)[:-len(".zip")]
+        with zipfile.ZipFile(road.PROGRAM) as z:
             self.names = z.namelist()
             self.files = {n: z.read("%s/%s" % (self.top, n)) for n in FILES}
 
@@ -41,13 +40,9 @@ class TestReleaseZip(unittest.TestCase):
 
     def test_the_program_starts_serves_and_ends_cleanly(self):
         with tempfile.TemporaryDirectory() as unpacked:
-            road.PROGRAM = os.path.join(unpacked, "sketchhaven.exe")
-            with open(road.PROGRAM, "wb") as f:
+            with open(os.path.join(unpacked, "sketchhaven.exe"), "wb") as f:
                 f.write(self.files["sketchhaven.exe"])
-            try:
-                p = road.program(self, files=self.files, SaveDir=None, SaveFile=None, OptionFlag=None)
-            finally:
-                road.PROGRAM = self.zip
+            p = road.program(self, program=f.name, files=self.files, SaveDir=None, SaveFile=None, OptionFlag=None)
         self.assertEqual(p.get("/readme.txt")[::2], (200, self.files["readme.txt"]))
         subprocess.run([road.LAUNCHER, "taskkill", "/im", "sketchhaven.exe"], stdin=subprocess.DEVNULL,
                        capture_output=True, timeout=60)

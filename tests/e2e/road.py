@@ -153,16 +153,18 @@ class Program:
     """The program in root/program, saving into root/saved, its browser a
     stand-in in root/browser (browser=True), started from root. Setting: set.ini's
     [Setting] values (None leaves one out); files: {name: bytes} beside the
-    program. Natively each has a session (instance lock) of its own; under Wine
-    all share the wineserver's."""
+    program; program: another program to run (native=True: a native one).
+    Natively each has a session (instance lock) of its own; under Wine all
+    share the wineserver's."""
 
-    def __init__(self, browser=False, files=None, **setting):
+    def __init__(self, browser=False, files=None, program=None, native=False, **setting):
+        self.launcher = None if native else LAUNCHER
         self.root = tempfile.mkdtemp(prefix="sh-e2e-")
         self.folder, self.saved, self.browser = (os.path.join(self.root, n) for n in ("program", "saved", "browser"))
         self.address_file = os.path.join(self.browser, "stand_in_address.txt")
         for folder in (self.folder, self.saved, self.browser, self.path("..", "session")):
             os.mkdir(folder)
-        self.port = setting.get("Port") or free_port()
+        self.port = setting.pop("Port", None) or free_port()
         values = {"Port": self.port, "SaveDir": self.host_path(self.saved), "SaveFile": "000", "OptionFlag": 22}
         values.update(setting)
         sections = {"Setting": {k: v for k, v in values.items() if v is not None}}
@@ -171,7 +173,7 @@ class Program:
         write_ini(self.path("set.ini"), sections)
         for name, data in (files or {}).items():
             self.put(name, data)
-        self.program = shutil.copy2(PROGRAM, self.folder)
+        self.program = shutil.copy2(program or PROGRAM, self.folder)
         self.processes = []
         self.process = None
 
@@ -179,7 +181,7 @@ class Program:
         return os.path.join(self.folder, *names)
 
     def host_path(self, path):
-        return windows_path(path) if windows() else path
+        return windows_path(path) if self.launcher else path
 
     def put(self, name, data):
         os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
@@ -191,7 +193,7 @@ class Program:
             return f.read()
 
     def stand_in(self):
-        if windows():
+        if self.launcher:
             return shutil.copy2(STAND_IN, self.browser)
         path = os.path.join(self.browser, "browser.py")
         with open(path, "w") as f:
@@ -214,12 +216,12 @@ class Program:
         """Starts the program with arguments (the latest one is self.process)
         and unless wait=False waits until it listens on its port."""
         errors = tempfile.TemporaryFile()
-        if windows():
+        if self.launcher:
             command, env = [LAUNCHER, self.program], dict(os.environ, WINEDEBUG="-all,+msgbox")
         else:
             command, env = [self.program], dict(os.environ, XDG_RUNTIME_DIR=self.path("..", "session"))
         # Natively what it prints is kept (a second instance must print nothing).
-        out = subprocess.DEVNULL if windows() else subprocess.PIPE
+        out = subprocess.DEVNULL if self.launcher else subprocess.PIPE
         self.process = subprocess.Popen(command + list(arguments), cwd=self.root, stdin=subprocess.DEVNULL,
                                         stdout=out, stderr=errors, env=dict(env, **(environment or {})),
                                         preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))  # ends with us
@@ -246,7 +248,7 @@ class Program:
     def exit(self, how=None):
         """Ends the program as a user does (natively SIGTERM or how, under
         Wine the command how, File > Exit by default); it must end with 0."""
-        if windows():
+        if self.launcher:
             command("post", CAPTION, how or EXIT)
         else:
             self.process.send_signal(how or signal.SIGTERM)
