@@ -355,11 +355,11 @@ def expected_line(folder, name):
     return "%s (%.2fKB)" % (name, os.path.getsize(os.path.join(folder, name)) / 1024)
 
 
-def rgb_of(path_or_png):
+def rgb_of(picture):
     """ImageMagick's 8-bit red, green, blue of a file or of PNG bytes, alpha left out."""
-    if isinstance(path_or_png, bytes):
-        return run(CONVERT, "png:-", "-alpha", "off", "-depth", "8", "rgb:-", data=path_or_png)
-    return run(CONVERT, path_or_png, "-alpha", "off", "-depth", "8", "rgb:-")
+    png = isinstance(picture, bytes)
+    return run(CONVERT, "png:-" if png else picture, "-alpha", "off", "-depth", "8", "rgb:-",
+               data=picture if png else None)
 
 
 def identify(path, what):
@@ -385,23 +385,19 @@ def main():
     options, rest = parser.parse_known_args()
     PROGRAM = os.path.abspath(options.program)
     LAUNCHER, COMMANDER, PRESSER, STAND_IN = options.launcher, options.commander, options.presser, options.stand_in
-    if not windows():
-        return 0 if unittest.main(argv=sys.argv[:1] + rest, exit=False).result.wasSuccessful() else 1
-    if not os.environ.get("DISPLAY"):
-        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
-    prefix = os.environ["WINEPREFIX"] = tempfile.mkdtemp(prefix="sh-e2e-wine-")
-    keeper = None
-    try:
-        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], check=True,
-                       stdout=subprocess.DEVNULL)
+    if windows():
+        if not os.environ.get("DISPLAY"):
+            os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
+        prefix = os.environ["WINEPREFIX"] = tempfile.mkdtemp(prefix="sh-e2e-wine-")
+        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], stdout=subprocess.DEVNULL)
         keeper = subprocess.Popen([LAUNCHER, "cmd", "/c", "pause"], stdin=subprocess.PIPE,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
         result = unittest.main(argv=sys.argv[:1] + rest, exit=False).result
     finally:
-        if keeper:
+        if windows():
             keeper.stdin.close()
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
-        if keeper:
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"])
             keeper.wait(30)
-        shutil.rmtree(prefix, ignore_errors=True)
+            shutil.rmtree(prefix, ignore_errors=True)
     return 0 if result.wasSuccessful() else 1
