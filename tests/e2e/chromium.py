@@ -65,8 +65,12 @@ class Chromium:
         self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def close(self):
-        self.process.kill()
-        self.process.wait()
+        self._send("Browser.close")
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
         os.close(self._write)
         os.close(self._read)
         shutil.rmtree(self.profile, ignore_errors=True)
