@@ -69,12 +69,9 @@ class TestSingleInstance(unittest.TestCase):
 
 
 class TestCommandLine(unittest.TestCase):
-    def start(self, *arguments, **options):
-        files = {name: b"stand-in " + name.encode() for name in ("spainter.jar", "paletteHLS.js")}
-        return road.program(self, *arguments, browser=True, files=files, **options)
-
     def test_a2_w640_h480_r_writes_the_page_and_starts_the_browser(self):
-        p = self.start("-a2", "-w640", "-h480", "-r")
+        files = {name: b"stand-in " + name.encode() for name in ("spainter.jar", "paletteHLS.js")}
+        p = road.program(self, "-a2", "-w640", "-h480", "-r", browser=True, files=files)
         self.assertEqual(p.browser_address(), "http://localhost:%d/draw.html" % p.port)
         applet = applet_of(p.path("draw.html"))
         # Entry 2 of the list: Shi-Painter pro with its resource archive.
@@ -84,32 +81,6 @@ class TestCommandLine(unittest.TestCase):
         p.exit()
         setting = road.read_ini(p.path("set.ini"))["Setting"]
         self.assertEqual([setting[k] for k in ("Applet", "ImageWidth", "ImageHeight")], ["2", "640", "480"])
-
-    def test_without_r_or_without_the_archive_nothing_is_drawn(self):
-        native_only(self)
-        p = self.start("-a2", "-w640")
-        self.assertIsNone(p.browser_address(1))
-        os.remove(p.path("spainter.jar"))
-        p.exit()
-        p.start("-a1", "-r")
-        self.assertIn("spainter.jarが見つかりません", p.wait_for_message("spainter.jar", 10))
-        self.assertIsNone(p.browser_address(1))
-        self.assertFalse(os.path.exists(p.path("draw.html")))
-
-    def test_a_browser_that_cannot_start_is_warned_about_and_the_page_stays(self):
-        native_only(self)
-        p = self.start(start=False)
-        os.remove(p.stand_in())
-        p.start("-a2", "-r")
-        self.assertIn("ブラウザ起動エラー", p.wait_for_message("ブラウザ起動エラー", 10))
-        self.assertTrue(os.path.exists(p.path("draw.html")))
-        self.assertIsNone(p.process.poll())
-
-    def test_port_80_leaves_the_port_out_of_the_address(self):
-        native_only(self)
-        road.skip_unless_free(self, 80)
-        p = self.start("-a2", "-r", Port=80)
-        self.assertEqual(p.browser_address(), "http://localhost/draw.html")
 
 
 class TestExit(unittest.TestCase):
@@ -123,6 +94,7 @@ class TestExit(unittest.TestCase):
                 p.exit(how)
                 self.assertFalse(road.listening(p.port))
                 self.assertEqual([n for n in road.TEMPORARY_FILES if os.path.exists(p.path(n))], [])
+                # Kept, draw.html too: without -r no page is written.
                 self.assertEqual([p.read(n) for n in KEPT_FILES], [n.encode() for n in KEPT_FILES])
                 sections = road.read_ini(p.path("set.ini"))
                 setting = sections["Setting"]
