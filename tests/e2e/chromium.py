@@ -1,13 +1,7 @@
 """Headless Chromium driven over its DevTools pipe, without any library: the
 browser reads NUL-ended JSON messages from our fd 3 and writes its own to fd
 4. One page, whose script errors are collected and whose alerts are
-accepted and recorded.
-
-    with Chromium() as browser:
-        browser.open("http://127.0.0.1:8080/draw.html")
-        browser.evaluate("1 + 1")          # 2
-        browser.errors, browser.alerts, browser.url()
-"""
+accepted and recorded."""
 
 import ctypes
 import fcntl
@@ -30,11 +24,16 @@ class ChromiumError(Exception):
     pass
 
 
+def description(details):
+    return details.get("exception", {}).get("description") or details.get("text")
+
+
 class Chromium:
-    def __init__(self, timeout=60):
-        self.timeout = timeout
+    timeout = 60
+
+    def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="sh-chromium-")
-        self.errors = []   # uncaught exceptions and console errors, as texts
+        self.errors = []   # uncaught exceptions and failed loads, as texts
         self.alerts = []   # texts of the alerts accepted, oldest first
         self._next_id = 0
         self._pending = b""
@@ -56,72 +55,51 @@ class Chromium:
                                         stderr=subprocess.DEVNULL, close_fds=False, preexec_fn=connect)
         os.close(to_browser)
         os.close(from_browser)
-        try:
-            self._attach()
-        except Exception:
-            self.close()
-            raise
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exception):
-        self.close()
+        self.session = None
+        targets = self.command("Target.getTargets")["targetInfos"]
+        page = next(t for t in targets if t["type"] == "page")
+        self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True})["sessionId"]
+        for domain in ("Page", "Runtime", "Log", "Network"):
+            self.command(domain + ".enable")
+        # Every load asks the server afresh.
+        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def close(self):
-        if self.process.poll() is None:
-            try:
-                self._send("Browser.close")
-            except (ChromiumError, OSError):
-                pass
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        for fd in (self._write, self._read):
-            try:
-                os.close(fd)
-            except OSError:
-                pass
+        self._send("Browser.close")
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        os.close(self._write)
+        os.close(self._read)
         shutil.rmtree(self.profile, ignore_errors=True)
 
-    # ---- The protocol ---------------------------------------------------------
-
-    def _send(self, method, params=None, session=True):
+    def _send(self, method, params=None):
         self._next_id += 1
         message = {"id": self._next_id, "method": method, "params": params or {}}
-        if session:
+        if self.session:
             message["sessionId"] = self.session
         os.write(self._write, json.dumps(message).encode() + b"\0")
         return self._next_id
 
-    def command(self, method, params=None, session=True):
-        """The result of one command; raises on a protocol error."""
-        number = self._send(method, params, session)
-        self.pump(lambda: number in self._answers)
+    def command(self, method, params=None):
+        """The result of one command (in the page's session once attached),
+        the browser's messages handled meanwhile; raises on a protocol error."""
+        number = self._send(method, params)
+        while number not in self._answers:
+            if not select.select([self._read], [], [], self.timeout)[0]:
+                raise ChromiumError("the browser did not answer " + method)
+            chunk = os.read(self._read, 1 << 16)
+            if not chunk:
+                raise ChromiumError("the browser has ended")
+            *messages, self._pending = (self._pending + chunk).split(b"\0")
+            for message in messages:
+                self._dispatch(json.loads(message))
         answer = self._answers.pop(number)
         if "error" in answer:
             raise ChromiumError("%s: %s" % (method, answer["error"]))
         return answer.get("result", {})
-
-    def pump(self, done, seconds=None):
-        """Handles the browser's messages until done() is true; raises when
-        the seconds (default the driver's timeout) pass first."""
-        deadline = time.time() + (seconds or self.timeout)
-        while not done():
-            left = deadline - time.time()
-            if left <= 0:
-                raise ChromiumError("timed out waiting for the browser")
-            if not select.select([self._read], [], [], left)[0]:
-                continue
-            chunk = os.read(self._read, 1 << 16)
-            if not chunk:
-                raise ChromiumError("the browser has ended")
-            self._pending += chunk
-            *messages, self._pending = self._pending.split(b"\0")
-            for message in messages:
-                self._dispatch(json.loads(message))
 
     def _dispatch(self, message):
         if "id" in message:
@@ -132,28 +110,12 @@ class Chromium:
             self.alerts.append(params["message"])
             self._send("Page.handleJavaScriptDialog", {"accept": True})
         elif method == "Runtime.exceptionThrown":
-            details = params["exceptionDetails"]
-            self.errors.append(details.get("exception", {}).get("description") or details.get("text"))
-        elif method == "Runtime.consoleAPICalled" and params.get("type") == "error":
-            self.errors.append(" ".join(str(a.get("value", a.get("description"))) for a in params["args"]))
+            self.errors.append(description(params["exceptionDetails"]))
         elif method == "Log.entryAdded" and params["entry"].get("level") == "error":
             entry = params["entry"]
             # The browser asks every site for its icon.
             if not entry.get("url", "").endswith("/favicon.ico"):
                 self.errors.append(entry["text"] + " " + entry.get("url", ""))
-
-    def _attach(self):
-        self.session = None
-        targets = self.command("Target.getTargets", session=False)["targetInfos"]
-        page = next(t for t in targets if t["type"] == "page")
-        self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True},
-                                    session=False)["sessionId"]
-        for domain in ("Page", "Runtime", "Log", "Network"):
-            self.command(domain + ".enable")
-        # Every load asks the server afresh.
-        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
-
-    # ---- The page -------------------------------------------------------------
 
     def open(self, address):
         """Loads address and waits until its load event has fired; raises
@@ -171,13 +133,12 @@ class Chromium:
         result = self.command("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
                                                    "returnByValue": True})
         if "exceptionDetails" in result:
-            details = result["exceptionDetails"]
-            raise ChromiumError(details.get("exception", {}).get("description") or details.get("text"))
+            raise ChromiumError(description(result["exceptionDetails"]))
         return result["result"].get("value")
 
-    def wait_for(self, expression, seconds=None):
+    def wait_for(self, expression):
         """Waits until the expression is true in the page; its last value."""
-        deadline = time.time() + (seconds or self.timeout)
+        deadline = time.time() + self.timeout
         while True:
             try:
                 value = self.evaluate(expression)
@@ -189,5 +150,3 @@ class Chromium:
                 return value
             time.sleep(0.05)
 
-    def url(self):
-        return self.evaluate("location.href")

@@ -1,14 +1,16 @@
-"""The program in a folder of its own, and what a test needs to talk to it:
-set.ini, pictures made by ImageMagick, submission bodies, a POST over
-loopback with http.client, the real decoders that check saved files, and for
-the Windows program the Wine session it runs in and the presser that answers
-its dialogs."""
+"""The one harness of the end-to-end scripts: the program users run (the
+native sketchhaven, or sketchhaven.exe under Wine) in a program folder of its
+own, the tools of tests/win32 that answer and command its windows, pictures
+and bodies, and the real decoders that check saved files. Every script runs
+  script.py PROGRAM [--launcher wine-run --commander C --presser P --stand-in S] [unittest arguments]
+"""
 
-import atexit
-import base64
+import argparse
+import contextlib
 import ctypes
 import http.client
 import os
+import re
 import shutil
 import signal
 import socket
@@ -18,15 +20,26 @@ import tempfile
 import time
 import unittest
 
-import chromium
-
-PROGRAM = os.environ.get("SKETCHHAVEN_PROGRAM", "")
+PROGRAM = LAUNCHER = COMMANDER = PRESSER = STAND_IN = None
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
+TEMPORARY_FILES = ["_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"]
+FALLBACK_PORTS = [80, 8010, 8011, 8012]
 
+REPLY_HEAD = b"error\r\n"
 SAVED_TEXT = ("====================\r\n保存完了。\r\n終了する場合はブラウザを閉じてください。\r\n"
               "続けて描くこともできます。\r\n \r\n---以下のメッセージは関係なし---").encode("cp932")
 FAILED_TEXT = "保存ができませんでした\r\n----------".encode("cp932")
-REPLY_HEAD = b"error\r\n"
+
+# The Windows program's windows and commands.
+CAPTION, SAVE, QUESTION, PLAYBACK = "Sketchhaven", "保存", "確認", "アニメーション再生"
+BOX_CAPTION = "Error"  # Wine's caption of a box given none, in its English texts
+OK, CANCEL, YES, NO = 1, 2, 6, 7
+EXIT, CLOSE_BOX, PLAYBACK_COMMAND = 40001, 2, 40004
+SAVE_FILE_BOX, PLAYBACK_PATH = 1118, 1125
+
+
+def windows():
+    return LAUNCHER is not None
 
 
 def free_port():
@@ -35,58 +48,38 @@ def free_port():
         return s.getsockname()[1]
 
 
-# ---- Copies of the program -----------------------------------------------------
-#
-# The program serves the folder it was started from (its executable's), so
-# every program folder holds the program itself. One real copy is made per
-# run of a script; each program folder gets a hard link to it, which the
-# system names by the link's own path.
-
-_master_copy = None
-
-
-def place_program(folder, program=None):
-    """Puts the program (PROGRAM unless given) into folder under its own
-    name and returns the path there."""
-    global _master_copy
-    source = program or PROGRAM
-    if _master_copy is None or os.path.basename(_master_copy) != os.path.basename(source):
-        holder = tempfile.mkdtemp(prefix="sh-e2e-program-")
-        atexit.register(shutil.rmtree, holder, True)
-        _master_copy = shutil.copy2(source, os.path.join(holder, os.path.basename(source)))
-    target = os.path.join(folder, os.path.basename(source))
+def hold_port(port):
+    """A listener holding port on every interface, or None when it cannot be had."""
+    s = socket.socket()
     try:
-        os.link(_master_copy, target)
+        s.bind(("0.0.0.0", port))
+        s.listen(1)
+        return s
     except OSError:
-        shutil.copy2(_master_copy, target)
-    return target
+        s.close()
+        return None
 
 
-def session_environment(session_folder, base=None):
-    """The environment of a program whose instance lock lives in session_folder:
-    programs with different session folders run side by side, as in two
-    sessions; two with the same one are a second instance."""
-    return dict(base or os.environ, XDG_RUNTIME_DIR=session_folder)
+def skip_unless_free(test, port):
+    s = hold_port(port)
+    if s is None:
+        test.skipTest("port %d is in use on this machine" % port)
+    s.close()
 
 
-def wait_listening(process, port, seconds):
-    """True once port accepts a loopback connection; False when process
-    ended first or the seconds have passed."""
+def listening(port):
+    with socket.socket() as s:
+        return s.connect_ex(("127.0.0.1", port)) == 0
+
+
+def wait_until(condition, seconds):
+    """Whether condition() came true within the seconds."""
     deadline = time.time() + seconds
-    while time.time() < deadline:
-        if process.poll() is not None:
+    while not condition():
+        if time.time() > deadline:
             return False
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return True
-        except OSError:
-            time.sleep(0.1)
-    return False
-
-
-def die_with_parent():
-    # The program stops by itself when the test that started it ends.
-    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+        time.sleep(0.05)
+    return True
 
 
 def run(*command, data=None):
@@ -94,85 +87,233 @@ def run(*command, data=None):
     return subprocess.run(command, input=data, capture_output=True, check=True).stdout
 
 
-# ---- Windows programs under Wine ----------------------------------------------
-
 def windows_path(path):
     """The name a Windows program under Wine gives a file of this system."""
     return "Z:" + path.replace("/", "\\")
 
 
-def run_tests_under_wine(launcher, arguments):
-    """Runs the calling script's tests (unittest arguments) in a Wine session
-    of their own and returns the exit status: under Xvfb (the script starts
-    itself again under xvfb-run when no display is set) with a fresh Wine
-    prefix, made by the wine-prefix script beside launcher, whose wineserver
-    is ended and which is removed afterwards. All programs started there
-    share that wineserver: while one holds the instance lock, another is a
-    second instance. A console program waits in the session throughout, so
-    that Wine's own processes are not ended and started again whenever the
-    tests' programs have all ended (a program started meanwhile can be cut
-    off)."""
-    if not os.environ.get("DISPLAY"):
-        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
-    prefix = tempfile.mkdtemp(prefix="sh-e2e-wine-")
-    os.environ["WINEPREFIX"] = prefix
-    keeper = None
+def command(*arguments, expect=0):
+    """The window commander's output (tests/win32/window_commander.cpp)."""
+    r = subprocess.run([LAUNCHER, COMMANDER] + [str(a) for a in arguments], stdin=subprocess.DEVNULL,
+                       capture_output=True, timeout=90)
+    if r.returncode != expect:
+        raise AssertionError("window_commander %r: %r" % (arguments, r.stdout))
+    return r.stdout.decode().strip()
+
+
+@contextlib.contextmanager
+def answered(steps, folder, seconds=60):
+    """Under Wine the presser (tests/win32/dialog_presser.cpp) works through
+    steps (caption, button id, {edit id: text}) while the block runs; the
+    list yielded then holds its report: (caption, message text or "-") per
+    step pressed. Natively nothing is asked, and the list stays empty."""
+    report = []
+    if not windows() or not steps:
+        yield report
+        return
+    script, out = os.path.join(folder, "presser-steps.txt"), os.path.join(folder, "presser-report.txt")
+    with open(script, "w", encoding="utf-8") as f:
+        for caption, button, texts in steps:
+            f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
+    presser = subprocess.Popen([LAUNCHER, PRESSER, windows_path(script), windows_path(out), str(seconds)],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        subprocess.run([os.path.join(os.path.dirname(launcher), "wine-prefix"), prefix], check=True,
-                       stdout=subprocess.DEVNULL)
-        keeper = subprocess.Popen([launcher, "cmd", "/c", "pause"], stdin=subprocess.PIPE,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        result = unittest.main(argv=[sys.argv[0]] + list(arguments), exit=False).result
+        yield report
     finally:
-        if keeper:
-            keeper.stdin.close()
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], check=False)
-        if keeper:
-            keeper.wait(30)
-        shutil.rmtree(prefix, ignore_errors=True)
-    return 0 if result.wasSuccessful() else 1
+        presser.wait(seconds * len(steps) + 60)
+        with open(out, encoding="utf-8") as f:
+            for line in f.read().splitlines():  # a message's own line breaks go on its text
+                if "\t" in line:
+                    report.append(tuple(line.split("\t", 1)))
+                else:
+                    report[-1] = (report[-1][0], report[-1][1] + "\n" + line)
+        os.remove(script)
+        os.remove(out)
 
 
-class Presser:
-    """The presser program (tests/win32/dialog_presser.cpp) working through
-    steps (caption, button id, {edit id: text}) in the background, with its
-    script and report in folder."""
+def write_ini(path, sections):
+    """A profile file from {section: {key: value}}, in code page 932 with CR LF."""
+    with open(path, "w", encoding="cp932", newline="\r\n") as f:
+        for section, values in sections.items():
+            f.write("[%s]\n" % section + "".join("%s=%s\n" % kv for kv in values.items()))
 
-    def __init__(self, launcher, presser, steps, folder, seconds=60):
-        self.script = os.path.join(folder, "presser-steps.txt")
-        self.report = os.path.join(folder, "presser-report.txt")
-        with open(self.script, "w", encoding="utf-8") as f:
-            for caption, button, texts in steps:
-                f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
-        self.process = subprocess.Popen([launcher, presser, windows_path(self.script), windows_path(self.report),
-                                         str(seconds)],
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def pressed(self):
-        """Waits for the presser to end; its report lines (caption, message
-        text or "-"), or (missing, caption) for a dialog that never came."""
-        self.process.wait(120)
-        with open(self.report, encoding="utf-8") as f:
-            lines = [tuple(line.split("\t", 1)) for line in f.read().splitlines()]
-        os.remove(self.script)
-        os.remove(self.report)
-        return lines
+def read_ini(path):
+    sections, current = {}, None
+    with open(path, encoding="cp932") as f:
+        for line in f.read().splitlines():
+            if line.startswith("["):
+                current = sections.setdefault(line[1:-1], {})
+            elif "=" in line:
+                current.__setitem__(*line.split("=", 1))
+    return sections
+
+
+class Program:
+    """The program in root/program, saving into root/saved, its browser a
+    stand-in in root/browser (browser=True), started from root. Setting: set.ini's
+    [Setting] values (None leaves one out); files: {name: bytes} beside the
+    program; program: another program to run (native=True: a native one).
+    Natively each has a session (instance lock) of its own; under Wine all
+    share the wineserver's."""
+
+    def __init__(self, browser=False, files=None, program=None, native=False, **setting):
+        self.launcher = None if native else LAUNCHER
+        self.root = tempfile.mkdtemp(prefix="sh-e2e-")
+        self.folder, self.saved, self.browser = (os.path.join(self.root, n) for n in ("program", "saved", "browser"))
+        self.address_file = os.path.join(self.browser, "stand_in_address.txt")
+        for folder in (self.folder, self.saved, self.browser, self.path("..", "session")):
+            os.mkdir(folder)
+        self.port = setting.pop("Port", None) or free_port()
+        values = {"Port": self.port, "SaveDir": self.host_path(self.saved), "SaveFile": "000", "OptionFlag": 22}
+        values.update(setting)
+        sections = {"Setting": {k: v for k, v in values.items() if v is not None}}
+        if browser:
+            sections["Browser"] = {"Flag": 1, "Path": self.host_path(self.stand_in())}
+        write_ini(self.path("set.ini"), sections)
+        for name, data in (files or {}).items():
+            self.put(name, data)
+        self.program = shutil.copy2(program or PROGRAM, self.folder)
+        self.processes = []
+        self.process = None
+
+    def path(self, *names):
+        return os.path.join(self.folder, *names)
+
+    def host_path(self, path):
+        return windows_path(path) if self.launcher else path
+
+    def put(self, name, data):
+        os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def stand_in(self):
+        if self.launcher:
+            return shutil.copy2(STAND_IN, self.browser)
+        path = os.path.join(self.browser, "browser.py")
+        with open(path, "w") as f:
+            f.write("#!%s\nimport os, sys\nopen(%r, 'w').write(' '.join(sys.argv[1:]))\nos.rename(%r, %r)\n"
+                    % (sys.executable, path + ".part", path + ".part", self.address_file))
+        os.chmod(path, 0o755)
+        return path
+
+    def browser_address(self, seconds=60):
+        """The address the browser stand-in was last started with, or None
+        when it was not started within the seconds."""
+        if not wait_until(lambda: os.path.exists(self.address_file), seconds):
+            return None
+        with open(self.address_file, encoding="utf-8") as f:
+            address = f.read()
+        os.remove(self.address_file)
+        return address
+
+    def start(self, *arguments, wait=True, environment=None):
+        """Starts the program with arguments (the latest one is self.process)
+        and unless wait=False waits until it listens on its port."""
+        errors = tempfile.TemporaryFile()
+        if self.launcher:
+            command, env = [LAUNCHER, self.program], dict(os.environ, WINEDEBUG="-all,+msgbox")
+        else:
+            command, env = [self.program], dict(os.environ, XDG_RUNTIME_DIR=self.path("..", "session"))
+        # Natively what it prints is kept (a second instance must print nothing).
+        out = subprocess.DEVNULL if self.launcher else subprocess.PIPE
+        self.process = subprocess.Popen(command + list(arguments), cwd=self.root, stdin=subprocess.DEVNULL,
+                                        stdout=out, stderr=errors, env=dict(env, **(environment or {})),
+                                        preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGTERM))  # ends with us
+        self.process.errors = errors
+        self.processes.append(self.process)
+        if wait:
+            wait_until(lambda: listening(self.port) or self.process.poll() is not None, 90)
+            if not listening(self.port):
+                raise AssertionError("the program does not listen on %d: %s" % (self.port, self.error_text()))
+        return self.process
+
+    def error_text(self, process=None):
+        """Standard error: natively the message boxes' texts, under Wine its
+        trace of them (its \\xxxx escapes decoded)."""
+        errors = (process or self.process).errors
+        errors.seek(0)
+        text = errors.read().decode("utf-8", "replace")
+        return re.sub(r"\\([0-9a-f]{4})", lambda m: chr(int(m.group(1), 16)), text)
+
+    def wait_for_message(self, text, seconds=60):
+        wait_until(lambda: text in self.error_text(), seconds)
+        return self.error_text()
+
+    def exit(self, how=None):
+        """Ends the program as a user does (natively SIGTERM or how, under
+        Wine the command how, File > Exit by default); it must end with 0."""
+        if self.launcher:
+            command("post", CAPTION, how or EXIT)
+        else:
+            self.process.send_signal(how or signal.SIGTERM)
+        assert self.process.wait(30) == 0, "exit code %r" % self.process.returncode
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def request(self, method, path, body=None, headers=None):
+        """(status, content type, body) of one request by http.client."""
+        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
+        c.request(method, path, body, dict({"Content-Type": "application/octet-stream"} if body else {},
+                                           **(headers or {})))
+        r = c.getresponse()
+        answer = (r.status, r.getheader("Content-Type"), r.read())
+        c.close()
+        return answer
+
+    def get(self, path):
+        return self.request("GET", path)
+
+    def post(self, body, steps=((SAVE, OK, {}),)):
+        """Posts body to the save address, the save dialog answered by steps
+        under Wine; (status, content type, reply)."""
+        with answered(steps, self.root):
+            return self.request("POST", "/cgi/save.cgi", body)
+
+    def stop(self):
+        """Ends whatever still runs; raises when a sanitizer reported a fault."""
+        for p in self.processes:
+            if p.poll() is None:
+                p.kill()
+            p.wait(30)
+        reports = [t for t in map(self.error_text, self.processes) if "Sanitizer" in t or "runtime error:" in t]
+        self.processes = []
+        shutil.rmtree(self.root, ignore_errors=True)
+        if reports:
+            raise AssertionError("sanitizer report:\n" + "\n".join(reports))
+
+
+_made = []
+
+
+def program(test, *arguments, wait=True, **options):
+    """A Program for the test, started with arguments (start=False: not
+    started), stopped at its clean-up. Under Wine, where all programs share
+    one instance lock, the one made before is stopped first."""
+    start = options.pop("start", True)
+    while windows() and _made:
+        _made.pop().stop()
+    p = Program(**options)
+    test.addCleanup(p.stop)
+    _made.append(p)
+    if start:
+        p.start(*arguments, wait=wait)
+    return p
 
 
 # ---- Pictures and bodies ------------------------------------------------------
 
-def picture_from_ppm(width, height, pixels):
-    """A 24-bit PNG made by ImageMagick from (r, g, b) tuples, rows top first."""
-    ppm = b"P6 %d %d 255\n" % (width, height) + bytes(c for p in pixels for c in p)
-    return run(CONVERT, "ppm:-", "PNG24:-", data=ppm)
-
-
 def drawn_picture(width=61, height=43):
     """A picture with a few flat colours, as a drawing has them (under 256)."""
-    return run(CONVERT, "-size", "%dx%d" % (width, height), "xc:white", "+antialias",
-               "-fill", "#c03010", "-draw", "rectangle 3,4 %d,%d" % (width // 2, height // 3),
-               "-fill", "#1040e0", "-draw", "circle %d,%d %d,%d" % (width * 2 // 3, height // 2, width - 3, height // 2),
-               "-fill", "black", "-draw", "point 1,%d" % (height - 2), "PNG24:-")
+    return run(CONVERT, "-size", "%dx%d" % (width, height), "xc:white", "+antialias", "-fill", "#c03010",
+               "-draw", "rectangle 3,4 %d,%d" % (width // 2, height // 3), "-fill", "#1040e0",
+               "-draw", "circle %d,%d %d,%d" % (width * 2 // 3, height // 2, width - 3, height // 2), "PNG24:-")
 
 
 def many_coloured_picture(width, height):
@@ -182,104 +323,23 @@ def many_coloured_picture(width, height):
 
 def colours_picture(count, width=20, height=15):
     """A picture with exactly count distinct colours."""
-    pixels = []
-    for i in range(width * height):
-        k = i % count
-        pixels.append(((k * 37) % 256, (k * 91 + k // 256 * 7) % 256, k // 7 % 256))
+    pixels = [((k * 37) % 256, (k * 91) % 256, k // 7 % 256) for k in (i % count for i in range(width * height))]
     assert len(set(pixels)) == count
-    return picture_from_ppm(width, height, pixels)
+    ppm = b"P6 %d %d 255\n" % (width, height) + bytes(c for p in pixels for c in p)
+    return run(CONVERT, "ppm:-", "PNG24:-", data=ppm)
 
 
 def record_body(letter, picture, animation=None):
     header = b"1" if animation is not None else b"0"
     body = letter + b"%08d" % len(header) + header + b"%08d" % len(picture) + b"\r\n" + picture
-    if animation is not None:
-        body += b"%08d" % len(animation) + animation
-    return body
-
-
-def raw_body(picture):
-    return b"junji.gif\r\n" + picture
+    return body + (b"%08d" % len(animation) + animation if animation is not None else b"")
 
 
 def animation_record(size=3000):
     return bytes((i * 131 + i // 251) & 0xFF for i in range(size))
 
 
-# ---- The program -------------------------------------------------------------
-
-class Program:
-    """A copy of sketchhaven in a fresh program folder, serving it on a free
-    port. Without a SaveDir of the caller's it saves into the folder 'saved'
-    there."""
-
-    def __init__(self, **setting):
-        self.folder = tempfile.mkdtemp(prefix="sh-e2e-")
-        self.port = free_port()
-        self.saved = None
-        if "SaveDir" not in setting:
-            self.saved = self.path("saved")
-            os.mkdir(self.saved)
-            setting["SaveDir"] = self.saved
-        lines = ["[Setting]", "Port=%d" % self.port] + ["%s=%s" % kv for kv in setting.items()]
-        with open(self.path("set.ini"), "w", encoding="cp932", newline="\r\n") as f:
-            f.write("\n".join(lines) + "\n")
-        program = place_program(self.folder)
-        self.session = tempfile.mkdtemp(prefix="sh-e2e-session-")
-        self.errors = tempfile.TemporaryFile()
-        # Started from elsewhere: the program finds its folder by itself.
-        self.process = subprocess.Popen([program], cwd=self.session, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.errors,
-                                        env=session_environment(self.session), preexec_fn=die_with_parent)
-        self.wait_until_listening()
-
-    def path(self, *names):
-        return os.path.join(self.folder, *names)
-
-    def wait_until_listening(self):
-        for _ in range(200):
-            if self.process.poll() is not None:
-                raise RuntimeError("program ended: " + self.error_text())
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("program does not listen")
-
-    def post(self, body):
-        """(status, content type, reply body, seconds from the last body byte to the status line)."""
-        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-        c.request("POST", "/cgi/save.cgi", body, {"Content-Type": "application/octet-stream"})
-        sent = time.perf_counter()
-        r = c.getresponse()
-        answered = time.perf_counter()
-        text = r.read()
-        c.close()
-        return r.status, r.getheader("Content-Type"), text, answered - sent
-
-    def error_text(self):
-        """What the program wrote to standard error (its message boxes, and
-        the sanitizers' reports in a sanitizer build)."""
-        self.errors.seek(0)
-        return self.errors.read().decode("utf-8", "replace")
-
-    def stop(self):
-        """Stops the program; raises when a sanitizer reported a fault."""
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        text = self.error_text()
-        self.errors.close()
-        shutil.rmtree(self.folder, ignore_errors=True)
-        shutil.rmtree(self.session, ignore_errors=True)
-        if "Sanitizer" in text or "runtime error:" in text:
-            raise AssertionError("sanitizer report:\n" + text)
-
+# ---- Replies and real decoders ------------------------------------------------
 
 def saved_lines(reply):
     """The file lines of a success reply, or None for the failure reply."""
@@ -295,89 +355,49 @@ def expected_line(folder, name):
     return "%s (%.2fKB)" % (name, os.path.getsize(os.path.join(folder, name)) / 1024)
 
 
-def saved_names(test, folder, reply):
-    """The names of a success reply, each line's size checked by test
-    against the file in folder."""
-    lines = saved_lines(reply)
-    test.assertIsNotNone(lines, "failure reply")
-    names = [line.rsplit(" (", 1)[0] for line in lines]
-    test.assertEqual(lines, [expected_line(folder, n) for n in names])
-    return names
+def rgb_of(picture):
+    """ImageMagick's 8-bit red, green, blue of a file or of PNG bytes, alpha left out."""
+    png = isinstance(picture, bytes)
+    return run(CONVERT, "png:-" if png else picture, "-alpha", "off", "-depth", "8", "rgb:-",
+               data=picture if png else None)
 
 
-# ---- Pages in headless Chromium -------------------------------------------------
-
-def posting_page(address, body):
-    """A page that posts body to address with fetch (no-cors: a simple request,
-    sent without asking the server first) and leaves the outcome in the body
-    element's data-outcome: the response type, or "failed"."""
-    return (b"""<!DOCTYPE html><html><head><meta charset="utf-8"></head><body><script>
-var bytes = Uint8Array.from(atob("%s"), function (c) { return c.charCodeAt(0); });
-fetch("%s", {method: "POST", mode: "no-cors", body: new Blob([bytes])}).then(
-  function (r) { document.body.setAttribute("data-outcome", r.type); },
-  function () { document.body.setAttribute("data-outcome", "failed"); });
-</script></body></html>""" % (base64.b64encode(body), address.encode()))
+def identify(path, what):
+    return run("identify", "-format", what, path).decode()
 
 
-def page_outcome(address):
-    """Loads address in headless Chromium and returns the page's
-    data-outcome once its fetch has ended."""
-    with chromium.Chromium() as browser:
-        browser.open(address)
-        return browser.wait_for("document.body.getAttribute('data-outcome')")
-
-
-class OtherSite:
-    """Another web server on this machine (Python's http.server on its own
-    loopback port), serving folder: the site of a stranger's page."""
-
-    def __init__(self, folder):
-        self.port = free_port()
-        self.process = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1",
-                                         "--directory", folder, str(self.port)],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                        preexec_fn=die_with_parent)
-        if not wait_listening(self.process, self.port, 20):
-            raise RuntimeError("http.server does not listen")
-
-    def url(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(10)
-
-
-# ---- Real decoders -----------------------------------------------------------
-
-def rgb_of(path):
-    """ImageMagick's 8-bit red, green, blue of a file, alpha left out."""
-    return run(CONVERT, path, "-alpha", "off", "-depth", "8", "rgb:-")
-
-
-def size_of(path):
-    w, h = run("identify", "-format", "%w %h", path).split()
-    return int(w), int(h)
-
-
-def pngcheck(path):
-    """pngcheck's verbose report; raises when the file is not sound."""
+def pngcheck(path):  # raises when the file is not sound
     return run("pngcheck", "-v", path).decode()
 
 
-def djpeg(path):
-    """The picture as libjpeg decodes it (PPM), and whether it is progressive."""
-    decoded = run("djpeg", "-pnm", path)
-    interlace = run("identify", "-format", "%[interlace]", path).decode()
-    return decoded, interlace == "JPEG"
+# ---- Running a script -----------------------------------------------------------
 
-
-def giftext(path):
-    return run("giftext", path).decode()
-
-
-def psnr(a, b):
-    """Peak signal-to-noise ratio of two files, in dB, by ImageMagick's compare."""
-    r = subprocess.run(["compare", "-metric", "PSNR", a, b, "null:"], capture_output=True)
-    value = r.stderr.decode().split()[0]
-    return float("inf") if value == "inf" else float(value)
+def main():
+    """Runs the calling script's tests on the program given; under Wine in a
+    fresh prefix (and under Xvfb without a display), where a console program
+    waits throughout so that Wine's own processes are not ended and started
+    again between the tests' programs."""
+    global PROGRAM, LAUNCHER, COMMANDER, PRESSER, STAND_IN
+    parser = argparse.ArgumentParser()
+    parser.add_argument("program")
+    for option in ("launcher", "commander", "presser", "stand-in"):
+        parser.add_argument("--" + option, type=os.path.abspath)
+    options, rest = parser.parse_known_args()
+    PROGRAM = os.path.abspath(options.program)
+    LAUNCHER, COMMANDER, PRESSER, STAND_IN = options.launcher, options.commander, options.presser, options.stand_in
+    if windows():
+        if not os.environ.get("DISPLAY"):
+            os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
+        prefix = os.environ["WINEPREFIX"] = tempfile.mkdtemp(prefix="sh-e2e-wine-")
+        subprocess.run([os.path.join(os.path.dirname(LAUNCHER), "wine-prefix"), prefix], stdout=subprocess.DEVNULL)
+        keeper = subprocess.Popen([LAUNCHER, "cmd", "/c", "pause"], stdin=subprocess.PIPE,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        result = unittest.main(argv=sys.argv[:1] + rest, exit=False).result
+    finally:
+        if windows():
+            keeper.stdin.close()
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"])
+            keeper.wait(30)
+            shutil.rmtree(prefix, ignore_errors=True)
+    return 0 if result.wasSuccessful() else 1

@@ -1,251 +1,165 @@
-"""The whole road of a drawing natively: a client posts real bodies to the
-sketchhaven program, and the files it saves are checked with real decoders
-against the pictures posted and against the lines of the reply.
-
-Usage: save_road_test.py path/to/sketchhaven [unittest options]"""
+"""The whole road of a drawing: a client posts real bodies to the program
+(under Wine its save dialog answered by the presser), and the files it saves
+are checked with real decoders against the pictures posted and the reply."""
 
 import os
 import sys
-import tempfile
 import unittest
 
 import road
 
+ON = -(1 << 31) + 0xFFFFFF  # white, with bit 31 switching transparency on
+SAVE_OK = ((road.SAVE, road.OK, {}),)
 
-class RoadTest(unittest.TestCase):
-    """Each program saves into the folder 'saved' of its program folder under
-    the name 000, with the overwrite question off unless a test says so."""
 
-    setting = {}
+class Road(unittest.TestCase):
+    def saved(self, p, body, names, steps=SAVE_OK):
+        """Posts body and expects the success reply naming exactly names,
+        each line's size that of the file, and nothing else saved; their paths."""
+        status, kind, reply = p.post(body, steps)
+        self.assertEqual((status, kind), (200, "text/plain"))
+        self.assertEqual(road.saved_lines(reply), [road.expected_line(p.saved, n) for n in names])
+        self.assertEqual(sorted(os.listdir(p.saved)), sorted(names))
+        return [os.path.join(p.saved, n) for n in names]
 
-    def start_saving(self, **setting):
-        values = {"OptionFlag": 22, "SaveFile": "000"}
-        values.update(self.setting)
-        values.update(setting)
-        program = road.Program(**values)
-        self.addCleanup(program.stop)
-        return program
-
-    def post_saved(self, program, body):
-        """Posts body, expects the success reply and checks each line's size
-        against the file on disk; returns the names."""
-        status, kind, reply, _ = program.post(body)
-        self.assertEqual(status, 200)
-        self.assertEqual(kind, "text/plain")
-        return road.saved_names(self, program.saved, reply)
-
-    def post_refused(self, program, body):
-        status, kind, reply, _ = program.post(body)
+    def refused(self, p, body, steps=()):
+        status, kind, reply = p.post(body, steps)
         self.assertEqual((status, kind), (200, "text/plain"))
         self.assertIsNone(road.saved_lines(reply))
 
-    def saved(self, program, name):
-        return os.path.join(program.saved, name)
+    def assertSamePixels(self, path, picture):
+        self.assertEqual(road.rgb_of(path), road.rgb_of(picture), path)
 
-    def assertSamePixels(self, path, picture_bytes):
-        with tempfile.NamedTemporaryFile(suffix=".png") as f:
-            f.write(picture_bytes)
-            f.flush()
-            self.assertEqual(road.rgb_of(path), road.rgb_of(f.name), path)
-
-    def assertFilesUnder(self, folder, names):
-        self.assertEqual(sorted(os.listdir(folder)), sorted(names))
+    def assertFile(self, path, data):
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), data, path)
 
 
-class TestRecordForm(RoadTest):
-    def test_picture_and_pch_animation(self):
-        p = self.start_saving()
+class TestRecordForm(Road):
+    def test_record_and_raw_forms(self):
         picture, record = road.drawn_picture(), road.animation_record()
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", picture, record)), ["000.png", "000.pch"])
-        self.assertIn("No errors detected", road.pngcheck(self.saved(p, "000.png")))
-        self.assertSamePixels(self.saved(p, "000.png"), picture)
-        with open(self.saved(p, "000.pch"), "rb") as f:
-            self.assertEqual(f.read(), record)
-
-    def test_spch_animation(self):
-        p = self.start_saving()
-        record = road.animation_record(777)
-        self.assertEqual(self.post_saved(p, road.record_body(b"S", road.drawn_picture(), record)),
-                         ["000.png", "000.spch"])
-        with open(self.saved(p, "000.spch"), "rb") as f:
-            self.assertEqual(f.read(), record)
-
-    def test_without_animation_no_record_is_written(self):
-        p = self.start_saving()
-        self.assertEqual(self.post_saved(p, road.record_body(b"S", road.drawn_picture())), ["000.png"])
-        self.assertFilesUnder(p.saved, ["000.png"])
-
-    def test_animation_not_chosen(self):
-        p = self.start_saving(OptionFlag=4)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", road.drawn_picture(), b"rec")), ["000.png"])
-
-    def test_drawing_posted_again_gets_the_next_name_and_keeps_the_first(self):
-        p = self.start_saving()
-        first = road.drawn_picture(30, 20)
-        self.post_saved(p, road.record_body(b"P", first, b"first"))
-        second = road.drawn_picture(45, 25)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", second, b"second")), ["001.png", "001.pch"])
-        self.assertSamePixels(self.saved(p, "000.png"), first)
-        self.assertSamePixels(self.saved(p, "001.png"), second)
-        with open(self.saved(p, "001.pch"), "rb") as f:
-            self.assertEqual(f.read(), b"second")
+        for setting, body, names, kept in [
+                ({}, road.record_body(b"P", picture, record), ["000.png", "000.pch"], record),
+                ({}, road.record_body(b"S", picture, record[:777]), ["000.png", "000.spch"], record[:777]),
+                ({}, road.record_body(b"S", picture), ["000.png"], None),
+                ({"OptionFlag": 4}, road.record_body(b"P", picture, record), ["000.png"], None),  # no record chosen
+                ({}, b"junji.gif\r\n" + picture, ["000.png"], None)]:
+            with self.subTest(names=names, setting=setting, form=body[:1]):
+                paths = self.saved(road.program(self, **setting), body, names)
+                self.assertIn("No errors detected", road.pngcheck(paths[0]))
+                self.assertSamePixels(paths[0], picture)
+                if kept:
+                    self.assertFile(paths[1], kept)
 
 
-class TestRawForm(RoadTest):
-    def test_raw_picture_is_saved(self):
-        p = self.start_saving()
-        picture = road.drawn_picture(33, 17)
-        self.assertEqual(self.post_saved(p, road.raw_body(picture)), ["000.png"])
-        self.assertSamePixels(self.saved(p, "000.png"), picture)
+class TestFormats(Road):
+    def test_pictures(self):
+        many = road.many_coloured_picture(120, 90)
+        for setting, picture, name, check in [
+                ({"SaveType": 0}, road.drawn_picture(), "000.bmp",
+                 lambda path: (os.path.getsize(path) == 54 + (61 * 3 + 3) // 4 * 4 * 43 and
+                               road.identify(path, "%m") == "BMP3")),  # the 40-byte info header
+                ({"SaveType": 1}, road.colours_picture(256), "000.png", lambda path: "8-bit palette" in road.pngcheck(path)),
+                ({"SaveType": 1}, road.colours_picture(300), "000.png", lambda path: "24-bit RGB" in road.pngcheck(path)),
+                ({"SaveType": 3}, road.colours_picture(200), "000.gif",
+                 lambda path: "GIF file terminated normally" in road.run("giftext", path).decode()),
+                ({"SaveType": 3}, road.colours_picture(300), "000.png", lambda path: "24-bit RGB" in road.pngcheck(path)),
+                ({"SaveType": 2, "JPEGSave": 0x8055}, many, "000.jpg", lambda path: self.jpeg(path, 0x8055)),
+                ({"SaveType": 2, "JPEGSave": 0x0050}, many, "000.jpg", lambda path: self.jpeg(path, 0x0050))]:
+            with self.subTest(setting=setting, name=name):
+                path, = self.saved(road.program(self, OptionFlag=4, **setting), road.record_body(b"P", picture), [name])
+                self.assertTrue(check(path))
+                if name[-3:] != "jpg":
+                    self.assertSamePixels(path, picture)
+
+    def jpeg(self, path, setting):
+        """libjpeg decodes it; progressive by bit 15, its quality the low byte."""
+        self.assertTrue(road.run("djpeg", "-pnm", path).startswith(b"P6\n120 90\n"))
+        return road.identify(path, "%[interlace] %Q") == "%s %d" % ("JPEG" if setting & 0x8000 else "None",
+                                                                     setting & 0xFF)
+
+    def test_thumbnails(self):
+        for kind, width, height, comp, size in [(0, 50, 50, 0, (80, 50)), (0, 33, 75, 0, (80, 50)),
+                                                (1, 1, 3, 0, (80, 50)), (1, 150, 20, 0, (80, 50)),
+                                                (1, 0, 100, 0, (80, 50)), (1, 1, 1, 0, (50, 50)),
+                                                (2, 50, 50, 0x8055, (80, 50)), (2, 25, 60, 0x0028, (80, 50))]:
+            with self.subTest(kind=kind, width=width, height=height, comp=comp):
+                name = "s_000." + ("bmp", "png", "jpg")[kind]
+                p = road.program(self, OptionFlag=8, ThumType=kind, ThumWPers=width, ThumHPers=height, ThumComp=comp)
+                path, = self.saved(p, road.record_body(b"P", road.many_coloured_picture(*size)), [name])
+                self.assertEqual(road.identify(path, "%w %h %m %[interlace]").split(), [
+                    str(max(1, width * size[0] // 100)), str(max(1, height * size[1] // 100)),
+                    ("BMP3", "PNG", "JPEG")[kind], "JPEG" if comp & 0x8000 else "None"])
+                if kind == 1:
+                    self.assertIn("No errors detected", road.pngcheck(path))
+
+    def test_transparency_on_and_off(self):
+        for save_type, colour, names in [(1, ON, ["000.png", "s_000.png"]), (3, ON, ["000.gif", "s_000.png"]),
+                                         (1, 0xFFFFFF, ["000.png", "s_000.png"]), (3, 0xFFFFFF, ["000.gif", "s_000.png"])]:
+            with self.subTest(save_type=save_type, colour=colour):
+                p = road.program(self, OptionFlag=12, SaveType=save_type, ThumType=1, ColorTP=colour)
+                picture, thumbnail = self.saved(p, road.record_body(b"P", road.drawn_picture()), names)
+                marked = ("tRNS" in road.pngcheck(picture) if save_type == 1 else
+                          "Transparency on: yes" in road.run("giftext", picture).decode())
+                self.assertEqual(marked, colour == ON)
+                self.assertNotIn("tRNS", road.pngcheck(thumbnail))
 
 
-class TestPictureFormats(RoadTest):
-    setting = {"OptionFlag": 4}
-
-    def test_bmp(self):
-        p = self.start_saving(SaveType=0)
-        picture = road.drawn_picture(61, 43)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", picture)), ["000.bmp"])
-        path = self.saved(p, "000.bmp")
-        self.assertEqual(os.path.getsize(path), 54 + (61 * 3 + 3) // 4 * 4 * 43)
-        self.assertEqual(road.run("identify", "-format", "%m", path), b"BMP3")  # the 40-byte info header
-        self.assertSamePixels(path, picture)
-
-    def test_png_indexed_up_to_256_colours_true_colour_above(self):
-        p = self.start_saving(SaveType=1)
-        few = road.colours_picture(256)
-        self.post_saved(p, road.record_body(b"P", few))
-        self.assertIn("8-bit palette", road.pngcheck(self.saved(p, "000.png")))
-        self.assertSamePixels(self.saved(p, "000.png"), few)
-        many = road.colours_picture(300)
-        self.post_saved(p, road.record_body(b"P", many))
-        self.assertIn("24-bit RGB", road.pngcheck(self.saved(p, "001.png")))
-        self.assertSamePixels(self.saved(p, "001.png"), many)
-
-    def test_jpeg_progressive_and_baseline(self):
-        picture = road.many_coloured_picture(120, 90)
-        for setting, progressive in ((0x8055, True), (0x0050, False)):
-            p = self.start_saving(SaveType=2, JPEGSave=setting)
-            self.assertEqual(self.post_saved(p, road.record_body(b"P", picture)), ["000.jpg"])
-            path = self.saved(p, "000.jpg")
-            decoded, is_progressive = road.djpeg(path)
-            self.assertTrue(decoded.startswith(b"P6"))
-            self.assertEqual(is_progressive, progressive)
-            self.assertEqual(road.size_of(path), (120, 90))
-            self.assertEqual(int(road.run("identify", "-format", "%Q", path)), setting & 0xFF)
-            with tempfile.NamedTemporaryFile(suffix=".png") as f:
-                f.write(picture)
-                f.flush()
-                self.assertGreater(road.psnr(path, f.name), 27)  # a wrong picture gives about 10
-
-    def test_gif(self):
-        p = self.start_saving(SaveType=3)
-        picture = road.colours_picture(200)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", picture)), ["000.gif"])
-        path = self.saved(p, "000.gif")
-        self.assertIn("GIF file terminated normally", road.giftext(path))
-        self.assertSamePixels(path, picture)
-
-    def test_300_colours_are_refused_for_gif_and_saved_as_png(self):
-        p = self.start_saving(SaveType=3)
-        picture = road.colours_picture(300)
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", picture)), ["000.png"])
-        self.assertIn("24-bit RGB", road.pngcheck(self.saved(p, "000.png")))
-        self.assertSamePixels(self.saved(p, "000.png"), picture)
-        self.assertFilesUnder(p.saved, ["000.png"])
-
-
-class TestThumbnails(RoadTest):
-    setting = {"OptionFlag": 8}
-
-    def check_thumbnail(self, thumb_type, width_percent, height_percent, size=(80, 50), comp=0x8055):
-        p = self.start_saving(ThumType=thumb_type, ThumWPers=width_percent, ThumHPers=height_percent,
-                              ThumComp=comp)
-        name = "s_000." + ("bmp", "png", "jpg")[thumb_type]
-        self.assertEqual(self.post_saved(p, road.record_body(b"P", road.many_coloured_picture(*size))), [name])
-        path = self.saved(p, name)
-        expected = (max(1, width_percent * size[0] // 100), max(1, height_percent * size[1] // 100))
-        self.assertEqual(road.size_of(path), expected, (thumb_type, width_percent, height_percent))
-        return path
-
-    def test_bmp_thumbnails(self):
-        for w, h in ((50, 50), (1, 1), (33, 75)):
-            path = self.check_thumbnail(0, w, h)
-            self.assertEqual(road.run("identify", "-format", "%m", path), b"BMP3")  # the 40-byte info header
-
-    def test_png_thumbnails(self):
-        for w, h in ((50, 50), (1, 3), (150, 20), (0, 100)):
-            self.assertIn("No errors detected", road.pngcheck(self.check_thumbnail(1, w, h)))
-
-    def test_jpeg_thumbnails(self):
-        for (w, h), comp in (((50, 50), 0x8055), ((25, 60), 0x0028), ((100, 100), 0x8064)):
-            path = self.check_thumbnail(2, w, h, comp=comp)
-            _, progressive = road.djpeg(path)
-            self.assertEqual(progressive, bool(comp & 0x8000))
-
-    def test_1_percent_of_50_pixels_is_1_pixel(self):
-        self.check_thumbnail(1, 1, 1, size=(50, 50))
-
-
-class TestTransparency(RoadTest):
-    # White, red in the low byte; bit 31 switches transparency on.
-    on = -(1 << 31) + 0xFFFFFF
-
-    def test_png_and_gif_carry_the_colour_when_on(self):
-        for save_type, name in ((1, "000.png"), (3, "000.gif")):
-            p = self.start_saving(OptionFlag=12, SaveType=save_type, ThumType=1, ColorTP=self.on)
-            self.assertEqual(self.post_saved(p, road.record_body(b"P", road.drawn_picture())), [name, "s_000.png"])
-            if save_type == 1:
-                self.assertIn("tRNS", road.pngcheck(self.saved(p, name)))
-            else:
-                self.assertIn("Transparency on: yes", road.giftext(self.saved(p, name)))
-            self.assertNotIn("tRNS", road.pngcheck(self.saved(p, "s_000.png")))
-
-    def test_nothing_transparent_when_off(self):
-        for save_type, name in ((1, "000.png"), (3, "000.gif")):
-            p = self.start_saving(OptionFlag=4, SaveType=save_type, ColorTP=0xFFFFFF)
-            self.post_saved(p, road.record_body(b"P", road.drawn_picture()))
-            if save_type == 1:
-                self.assertNotIn("tRNS", road.pngcheck(self.saved(p, name)))
-            else:
-                self.assertNotIn("Transparency on: yes", road.giftext(self.saved(p, name)))
-
-
-class TestRefusals(RoadTest):
-    def test_nothing_chosen_gets_the_failure_reply(self):
-        for flags in (0, 1, 2):
-            p = self.start_saving(OptionFlag=flags)
-            self.post_refused(p, road.record_body(b"P", road.drawn_picture(), b"rec"))
-            self.assertFilesUnder(p.saved, [])
+class TestRefusals(Road):
+    def test_nothing_chosen_or_no_png_saves_nothing(self):
+        for flags, picture in [(0, road.drawn_picture()), (1, road.drawn_picture()), (2, road.drawn_picture()),
+                               (22, b"GIF89a not a png")]:
+            with self.subTest(flags=flags):
+                p = road.program(self, OptionFlag=flags)
+                self.refused(p, road.record_body(b"P", picture, b"rec"))
+                self.assertEqual(os.listdir(p.saved), [])
 
     def test_an_existing_file_is_kept_and_the_drawing_takes_the_next_name(self):
         for flags in (23, 22):  # the overwrite question on and off
-            p = self.start_saving(OptionFlag=flags)
-            with open(self.saved(p, "000.png"), "wb") as f:
-                f.write(b"an older drawing")
-            picture = road.drawn_picture()
-            self.assertEqual(self.post_saved(p, road.record_body(b"P", picture, b"rec")), ["001.png", "001.pch"])
-            self.assertSamePixels(self.saved(p, "001.png"), picture)
-            with open(self.saved(p, "000.png"), "rb") as f:
-                self.assertEqual(f.read(), b"an older drawing")
+            with self.subTest(flags=flags):
+                p = road.program(self, OptionFlag=flags, start=False)
+                with open(os.path.join(p.saved, "000.png"), "wb") as f:
+                    f.write(b"an older drawing")
+                p.start()
+                picture = road.drawn_picture()
+                reply = p.post(road.record_body(b"P", picture, b"rec"))[2]
+                self.assertEqual(road.saved_lines(reply), [road.expected_line(p.saved, n) for n in ("001.png", "001.pch")])
+                self.assertEqual(sorted(os.listdir(p.saved)), ["000.png", "001.pch", "001.png"])
+                self.assertSamePixels(os.path.join(p.saved, "001.png"), picture)
+                self.assertFile(os.path.join(p.saved, "000.png"), b"an older drawing")
 
-    def test_picture_that_is_not_png_saves_nothing(self):
-        p = self.start_saving()
-        self.post_refused(p, road.record_body(b"P", b"GIF89a not a png", b"rec"))
-        self.assertFilesUnder(p.saved, [])
 
-    def test_save_folder_given_as_a_bare_name_that_vanished(self):
-        p = self.start_saving(SaveDir="drawings")
-        os.mkdir(p.path("drawings"))
-        p.saved = p.path("drawings")
-        self.post_saved(p, road.record_body(b"P", road.drawn_picture()))
-        os.remove(p.path("drawings", "000.png"))
-        os.rmdir(p.path("drawings"))
-        before = sorted(os.listdir(p.folder))
-        self.post_refused(p, road.record_body(b"P", road.drawn_picture()))
-        self.assertEqual(sorted(os.listdir(p.folder)), before)
+class TestSaveDialog(Road):
+    """The Windows program's save dialog, answered by the presser."""
+
+    def setUp(self):
+        if not road.windows():
+            self.skipTest("the native program asks nothing")
+
+    def test_a_name_typed_into_the_dialog(self):
+        p = road.program(self, SaveType=2, JPEGSave=90)
+        path, = self.saved(p, road.record_body(b"S", road.many_coloured_picture(120, 80)), ["絵日記.jpg"],
+                           [(road.SAVE, road.OK, {road.SAVE_FILE_BOX: "絵日記"})])
+        self.assertTrue(road.run("djpeg", "-pnm", path).startswith(b"P6\n120 80\n"))
+        self.assertEqual(road.read_ini(p.path("set.ini"))["Setting"]["SaveFile"], "000",
+                         "settings are written at exit only")
+
+    def test_cancel_and_the_overwrite_question(self):
+        p = road.program(self, OptionFlag=23)
+        with open(os.path.join(p.saved, "000.png"), "wb") as f:
+            f.write(b"older")
+        body = road.record_body(b"P", road.drawn_picture(), b"rec")
+        for steps in [[(road.SAVE, road.CANCEL, {})], [(road.SAVE, road.OK, {}), (road.QUESTION, road.NO, {})]]:
+            with road.answered(steps, p.root) as pressed:
+                self.refused(p, body, ())
+            self.assertEqual([caption for caption, _ in pressed], [caption for caption, _, _ in steps])
+            self.assertEqual(os.listdir(p.saved), ["000.png"])
+        self.assertIn("000.png", pressed[1][1])
+        picture = road.drawn_picture(50, 30)
+        paths = self.saved(p, road.record_body(b"P", picture, b"rec"), ["000.png", "000.pch"],
+                           [(road.SAVE, road.OK, {}), (road.QUESTION, road.YES, {})])
+        self.assertSamePixels(paths[0], picture)
 
 
 if __name__ == "__main__":
-    road.PROGRAM = os.path.abspath(sys.argv.pop(1))
-    unittest.main()
+    sys.exit(road.main())
