@@ -82,6 +82,16 @@ class TestCommandLine(unittest.TestCase):
         setting = road.read_ini(p.path("set.ini"))["Setting"]
         self.assertEqual([setting[k] for k in ("Applet", "ImageWidth", "ImageHeight")], ["2", "640", "480"])
 
+    def test_a_browser_that_cannot_start_is_warned_about_and_the_page_stays(self):
+        native_only(self)  # under Wine the box waits for a click
+        p = road.program(self, start=False, files={n: b"stand-in" for n in ("PaintBBS.jar", "paletteHLS.js")})
+        sections = road.read_ini(p.path("set.ini"))
+        sections["Browser"] = {"Flag": 1, "Path": p.path("no-such-browser")}
+        road.write_ini(p.path("set.ini"), sections)
+        p.start("-r")
+        self.assertIn("ブラウザ起動エラー", p.wait_for_message("ブラウザ起動エラー"))
+        self.assertEqual(p.get("/draw.html")[0], 200)
+
 
 class TestExit(unittest.TestCase):
     def test_the_exit_writes_the_settings_and_removes_the_temporary_files(self):

@@ -115,7 +115,8 @@ class TestGet(Served):
     types = {"empty.txt": b"text/plain", "one.bin": b"application/octet-stream",
              "page.jar": b"application/java-archive", "big.zip": b"application/zip", "res/res.zip": b"application/zip",
              "A.PNG": b"image/png", "neo.css": b"text/css", "palette.js": b"application/x-javascript",
-             "photo.jpeg": b"application/octet-stream", "draw.html": b"text/html"}
+             "photo.jpeg": b"application/octet-stream", "draw.html": b"text/html", "b.jpg": b"image/jpeg",
+             "c.Gif": b"image/gif", "d.bmp": b"image/bmp"}
     files = {name: random_bytes(3 * 1024 * 1024 if name == "big.zip" else len(name) * 3, name) for name in types}
     files["empty.txt"] = b""
 

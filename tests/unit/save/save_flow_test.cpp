@@ -167,6 +167,15 @@ TEST_F(SaveFlowTest, OutputsThatCannotBeWrittenAreLeftOutOfTheText) {
     EXPECT_EQ(written(), "000.pch ");
 }
 
+TEST_F(SaveFlowTest, ASaveFolderThatVanishedWritesNothingAnywhere) {
+    settings.OptionFlag = 0x1F;
+    settings.saveDir.assign("vanished");
+    post(recordBody('S', "1", picture, "A"));
+    EXPECT_FALSE(save());
+    EXPECT_TRUE(asker.questions.empty());
+    EXPECT_EQ(filesInFolder(), 3u);  // the body and the two parts
+}
+
 #ifndef _WIN32
 TEST_F(SaveFlowTest, ABareDriveMeansItsRoot) {
     // Natively "D:\" is the folder "D:" of the current folder: the separator was added.
