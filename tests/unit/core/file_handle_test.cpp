@@ -5,20 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "tests/support/temp_folder.h"
 
 // One read after another on one file: cut at the maximum, CR LF kept or
 // dropped, a lone LF inside a line, a lead byte that takes a CR as its trail
 // byte, a last line without a break and the end of the file.
+// Each read: the maximum, whether the break is dropped, the bytes taken and the line.
 TEST(FileHandleReadLine, CountsTheBytesItTakes) {
-    struct Read {
-        int max;
-        bool dropBreak;
-        int taken;
-        std::string line;
-    };
-    const Read reads[] = {
+    const std::tuple<int, bool, int, std::string> reads[] = {
         {4, true, 4, "abcd"},      {63, false, 6, "efgh\r\n"}, {63, true, 5, "x\ny"},
         {63, true, 5, "\x83\r\n"}, {63, true, 3, "def"},       {63, true, 0, ""},
     };
@@ -26,10 +22,10 @@ TEST(FileHandleReadLine, CountsTheBytesItTakes) {
     folder.write("lines.txt", "abcdefgh\r\nx\ny\r\n\x83\r\n\r\ndef");
     FileHandle f;
     ASSERT_TRUE(f.openRead("lines.txt"));
-    for (const Read& r : reads) {
+    for (const auto& [max, dropBreak, taken, expected] : reads) {
         char line[64];
-        EXPECT_EQ(f.readLine(line, r.max, r.dropBreak), r.taken) << r.line;
-        EXPECT_EQ(std::string(line), r.line);
+        EXPECT_EQ(f.readLine(line, max, dropBreak), taken) << expected;
+        EXPECT_EQ(std::string(line), expected);
     }
 }
 

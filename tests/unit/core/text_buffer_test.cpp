@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // A text is never cut where the buffer can grow: assign and append take the
 // room they need and keep it. Where it cannot, nothing is written past it.
@@ -52,16 +53,10 @@ TEST(TextBufferScan, FindAndSubstring) {
 }
 
 // Each path helper on each path: \ and / are both separators, trail bytes
-// 5C are none.
+// 5C are none. Each row: the path, its extension, directory, base name and
+// file name.
 TEST(TextBufferPath, HelpersTreatBothSeparatorsAlike) {
-    struct Case {
-        const char* path;
-        const char* extension;
-        const char* directory;
-        const char* baseName;
-        const char* fileName;
-    };
-    const Case cases[] = {
+    const char* const cases[][5] = {
         {"C:\\dir.old\\file", "old\\file", "C:\\dir.old", "file", "file"},
         {"noext", "", "", "noext", "noext"},
         {"C:\\ソフト\\表.txt", "txt", "C:\\ソフト", "表", "表.txt"},
@@ -70,17 +65,15 @@ TEST(TextBufferPath, HelpersTreatBothSeparatorsAlike) {
         {"a/b/name", "", "a/b", "name", "name"},
         {"C:\\x\\000[x400y300].png", "png", "C:\\x", "000[x400y300]", "000[x400y300].png"},
     };
-    for (const Case& c : cases) {
-        TextBuffer out;
-        TextBuffer(c.path).extension(out);
-        EXPECT_STREQ(out.text(), c.extension) << c.path;
-        TextBuffer(c.path).baseName(out);
-        EXPECT_STREQ(out.text(), c.baseName) << c.path;
-        TextBuffer(c.path).fileNamePart(out);
-        EXPECT_STREQ(out.text(), c.fileName) << c.path;
-        TextBuffer directory(c.path);
+    for (const auto& c : cases) {
+        TextBuffer extension, baseName, fileName, directory(c[0]);
+        TextBuffer(c[0]).extension(extension);
+        TextBuffer(c[0]).baseName(baseName);
+        TextBuffer(c[0]).fileNamePart(fileName);
         directory.cutToDirectory();
-        EXPECT_STREQ(directory.text(), c.directory) << c.path;
+        EXPECT_EQ((std::vector<std::string>{extension.text(), directory.text(), baseName.text(), fileName.text()}),
+                  std::vector<std::string>(c + 1, c + 5))
+            << c[0];
     }
 }
 

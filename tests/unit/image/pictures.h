@@ -11,21 +11,6 @@
 
 namespace pictures {
 
-// Pixel (x, y) of a picture whose every pixel differs from its mirror images,
-// so a flip or a channel swap shows.
-inline void patternPixel(int x, int y, int seed, uint8_t& r, uint8_t& g, uint8_t& b) {
-    r = static_cast<uint8_t>(x * 37 + y * 11 + seed);
-    g = static_cast<uint8_t>(y * 53 + x * 3 + seed * 7 + 40);
-    b = static_cast<uint8_t>((x * y) * 13 + x + 2 * y + 90);
-}
-
-inline void setPixel(RasterImage& image, int x, int y, uint8_t r, uint8_t g, uint8_t b) {
-    uint8_t* p = image.pixelAddress(x, y);
-    p[0] = b;
-    p[1] = g;
-    p[2] = r;
-}
-
 // A picture of width × height whose pixel (x, y) has the colour
 // colourAt(x, y), given as 0x00RRGGBB.
 template <typename Colours>
@@ -34,17 +19,20 @@ inline bool paint(RasterImage& image, int width, int height, Colours colourAt) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const uint32_t c = colourAt(x, y);
-            setPixel(image, x, y, static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
+            uint8_t* p = image.pixelAddress(x, y);
+            p[0] = static_cast<uint8_t>(c);
+            p[1] = static_cast<uint8_t>(c >> 8);
+            p[2] = static_cast<uint8_t>(c >> 16);
         }
     return true;
 }
 
-// A true-colour picture of width × height.
+// A true-colour picture of width × height whose every pixel differs from its
+// mirror images, so a flip or a channel swap shows.
 inline bool makePattern(RasterImage& image, int width, int height, int seed = 0) {
     return paint(image, width, height, [seed](int x, int y) {
-        uint8_t r, g, b;
-        patternPixel(x, y, seed, r, g, b);
-        return static_cast<uint32_t>(r << 16 | g << 8 | b);
+        const uint32_t r = (x * 37 + y * 11 + seed) & 255, g = (y * 53 + x * 3 + seed * 7 + 40) & 255;
+        return r << 16 | g << 8 | ((x * y * 13 + x + 2 * y + 90) & 255);
     });
 }
 

@@ -61,38 +61,13 @@ std::string referenceResample(const RasterImage& source, int nw, int nh) {
     return out;
 }
 
-// The scaler's own tables summed tap by tap in 16.16 fixed point, rounded and
-// clipped after each pass; red, green, blue rows top first.
-std::string tableSums(const RasterImage& source, int nw, int nh) {
-    const int w = source.width(), h = source.height();
-    ResampleTable across, down;
-    EXPECT_TRUE(across.build(w, nw) && down.build(h, nh));
-    const auto pass = [](const ResampleTable& t, int i, auto sample) {
-        int32_t sum = 0;
-        for (int k = 0; k < t.taps(); ++k) sum += t.weight(i)[k] * sample(t.sourceIndex(i)[k]);
-        return static_cast<uint8_t>(std::clamp<int64_t>((static_cast<int64_t>(sum) + 32768) >> 16, 0, 255));
-    };
-    std::vector<uint8_t> middle(static_cast<size_t>(nw) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < nw; ++x)
-            for (int c = 0; c < 3; ++c)
-                middle[(static_cast<size_t>(y) * nw + x) * 3 + c] = pass(across, x, [&](int i) { return source.pixelAddress(i, y)[2 - c]; });
-    std::string out;
-    for (int y = 0; y < nh; ++y)
-        for (int x = 0; x < nw; ++x)
-            for (int c = 0; c < 3; ++c)
-                out += static_cast<char>(pass(down, y, [&](int i) { return middle[(static_cast<size_t>(i) * nw + x) * 3 + c]; }));
-    return out;
-}
-
 }  // namespace
 
-// The passes give exactly the sums of the tables (folded, paired and vector
-// sums change no byte), within one of a floating-point Lanczos; the same size
-// is a copy, a uniform colour stays itself. Sizes cover reduction, enlargement,
+// The passes give within one of a floating-point Lanczos; the same size is a
+// copy, a uniform colour stays itself. Sizes cover reduction, enlargement,
 // runs cut by both edges, rows of and not of whole 16-byte blocks, and a sharp
 // edge whose overshoot is clipped.
-TEST(Resample, ExactToItsTablesAndWithinOneOfAFloatingPointLanczos) {
+TEST(Resample, WithinOneOfAFloatingPointLanczos) {
     const struct {
         char kind;  // pattern, edge, uniform
         int width, height, newWidth, newHeight;
@@ -116,7 +91,6 @@ TEST(Resample, ExactToItsTablesAndWithinOneOfAFloatingPointLanczos) {
             EXPECT_EQ(ours, pictures::rgbOf(source));
             continue;
         }
-        EXPECT_EQ(ours, tableSums(source, c.newWidth, c.newHeight));
         std::string expected;
         for (int i = 0; c.kind == 'u' && i < c.newWidth * c.newHeight; ++i) expected += "\xC9\x11\x63";
         if (c.kind != 'u') expected = referenceResample(source, c.newWidth, c.newHeight);

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <random>
 
 #include "image/jpeg_writer.h"
+#include "save/bmp_writer.h"
 #include "save/picture_files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/oracle.h"
@@ -28,17 +30,22 @@ TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
 }
 
 #ifndef _WIN32
-// In a child process whose files are limited to 2000 bytes, the write fails
-// inside the library: false and no file, not the end of the program.
-TEST(WriterFailure, JpegLibraryErrorGivesFalseAndNoFile) {
+// In a child process whose files are limited to 1000 bytes, each writer's
+// write fails inside: false and no file, not the end of the program. The
+// picture is noise of 250 greys, so the GIF writer takes it too.
+TEST(WriterFailure, AFullDiskGivesFalseAndNoFile) {
     TempFolder folder;
-    RasterImage image;
-    ASSERT_TRUE(pictures::makePattern(image, 400, 300));
+    RasterImage noise;
+    ASSERT_TRUE(noise.create(120, 90));
+    std::minstd_rand random(7);
+    for (int i = 0; i < 120 * 90; ++i) std::fill_n(noise.pixelAddress(i % 120, i / 120), 3, random() % 250);
     const auto failsCleanly = [&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{2000, 2000};
+        const rlimit limit{1000, 1000};
         setrlimit(RLIMIT_FSIZE, &limit);
-        return !writeJpeg(image, "big.jpg", 100, false) && !folder.exists("big.jpg");
+        return !writeBmp(noise, "a.bmp") && !savePng(noise, "a.png", -1) && !saveGif(noise, "a.gif", -1) &&
+               !writeJpeg(noise, "a.jpg", 100, false) && !folder.exists("a.bmp") && !folder.exists("a.png") &&
+               !folder.exists("a.gif") && !folder.exists("a.jpg");
     };
     EXPECT_EXIT(std::exit(failsCleanly() ? 0 : 1), testing::ExitedWithCode(0), "");
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pages/playback.h"
@@ -227,9 +228,8 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
         if (!c.bytes.empty()) d.folder.write(c.name, c.bytes);
         d.setup.continuePath.assign(d.folder.file(c.name).c_str());
         followPictureToContinue(d.setup);
-        EXPECT_EQ(d.setup.imageWidth, c.width) << c.name;
-        EXPECT_EQ(d.setup.imageHeight, c.height) << c.name;
-        EXPECT_EQ(d.setup.quality, c.quality) << c.name;
+        EXPECT_EQ(std::tuple(d.setup.imageWidth, d.setup.imageHeight, d.setup.quality), std::tuple(c.width, c.height, c.quality))
+            << c.name;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -74,9 +75,7 @@ TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
         if (c.bytes) folder.write(c.name, c.bytes);
         int32_t width = 1, height = 1, layers = 1;
         readAnimationSize(folder.file(c.name).c_str(), width, height, layers);
-        EXPECT_EQ(width, c.width) << c.name;
-        EXPECT_EQ(height, c.height) << c.name;
-        EXPECT_EQ(layers, c.layers) << c.name;
+        EXPECT_EQ(std::tuple(width, height, layers), std::tuple(c.width, c.height, c.layers)) << c.name;
     }
 }
 

@@ -112,37 +112,30 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
 }
 
 // The set-up a command line leaves, starting from the defaults (kind 0,
-// palette 3, 300 x 300).
+// palette 3, 300 x 300): kind, palette, size and whether to draw.
 TEST(CommandLine, OptionsLettersAndNumbers) {
-    struct Case {
-        const char* line;
-        int kind, palette;
-        uint32_t width, height;
-        bool draw;
+    const std::pair<const char*, const char*> cases[] = {
+        {"-a2 -w640 -h480 -r", "2 3 640x480 draw"},
+        {"-a5 -p0", "5 0 300x300"},
+        {"-a6 -p4 -x5", "0 3 300x300"},  // numbers past their lists, unknown letters
+        {"-A1 -W5", "0 3 300x300"},      // capitals are unknown letters
+        {"-a-1", "-1 3 300x300"},        // selects nothing
+        {"foo -w100 x-w5", "0 3 100x300"},  // tokens without a dash are skipped
+        {"\t  -h7   ", "0 3 300x7"},
+        {"-a3 -w10 -a1 -w20", "1 3 20x300"},  // later options win
+        {"-w", "0 3 0x300"},                  // a missing number reads 0
+        {"-w 100", "0 3 0x300"},              // 100 is a token of its own
+        {"-w100-h200", "0 3 100x300"},        // the rest of the token is skipped
+        {"-rest", "0 3 300x300 draw"},
+        {"-w10 -", "0 3 10x300"},             // a lone dash at the end ends the text
+        {"- -w7", "0 3 7x300"},
     };
-    const Case cases[] = {
-        {"-a2 -w640 -h480 -r", 2, 3, 640, 480, true},
-        {"-a5 -p0", 5, 0, 300, 300, false},
-        {"-a6 -p4 -x5", 0, 3, 300, 300, false},  // numbers past their lists, unknown letters
-        {"-A1 -W5", 0, 3, 300, 300, false},      // capitals are unknown letters
-        {"-a-1", -1, 3, 300, 300, false},        // selects nothing
-        {"foo -w100 x-w5", 0, 3, 100, 300, false},  // tokens without a dash are skipped
-        {"\t  -h7   ", 0, 3, 300, 7, false},
-        {"-a3 -w10 -a1 -w20", 1, 3, 20, 300, false},  // later options win
-        {"-w", 0, 3, 0, 300, false},                  // a missing number reads 0
-        {"-w 100", 0, 3, 0, 300, false},              // 100 is a token of its own
-        {"-w100-h200", 0, 3, 100, 300, false},        // the rest of the token is skipped
-        {"-rest", 0, 3, 300, 300, true},
-        {"-w10 -", 0, 3, 10, 300, false},             // a lone dash at the end ends the text
-        {"- -w7", 0, 3, 7, 300, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [line, expected] : cases) {
         DrawingSetup setup;
-        bool draw = applyCommandLine(c.line, setup).drawRequested;
-        EXPECT_EQ(setup.kind, c.kind) << c.line;
-        EXPECT_EQ(setup.palette, c.palette) << c.line;
-        EXPECT_EQ(setup.imageWidth, c.width) << c.line;
-        EXPECT_EQ(setup.imageHeight, c.height) << c.line;
-        EXPECT_EQ(draw, c.draw) << c.line;
+        const bool draw = applyCommandLine(line, setup).drawRequested;
+        EXPECT_EQ(std::to_string(setup.kind) + " " + std::to_string(setup.palette) + " " + std::to_string(setup.imageWidth) +
+                      "x" + std::to_string(setup.imageHeight) + (draw ? " draw" : ""),
+                  expected)
+            << line;
     }
 }

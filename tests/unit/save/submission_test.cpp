@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "tests/support/temp_folder.h"
 #include "tests/unit/save/save_test_support.h"
@@ -66,10 +67,7 @@ TEST(DecodeSubmission, EveryFormOfBody) {
     };
     for (const Case& c : cases) {
         Split s = split(c.body);
-        std::string what = c.body.substr(0, 40);
-        EXPECT_EQ(s.flags, c.flags) << what;
-        EXPECT_EQ(s.picture, c.picture) << what;
-        EXPECT_EQ(s.record, c.record) << what;
+        EXPECT_EQ(std::tie(s.flags, s.picture, s.record), std::tie(c.flags, c.picture, c.record)) << c.body.substr(0, 40);
     }
 }
 
