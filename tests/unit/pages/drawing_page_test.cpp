@@ -210,26 +210,21 @@ TEST(DrawingPageVariations, EachChangeShowsWhereItBelongs) {
     }
 }
 
+// Each row: the file to continue, its bytes, and the width, height and quality then set.
 TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        uint32_t width, height;
-        int quality;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, uint32_t, uint32_t, int> cases[] = {
         {"anim.spch", "IMAGE_WIDTH=640\r\nimage_height=360\r\nquality=2\r\n\r\nimage_width=9\r\n", 640, 360, 1},
         {"own.pch", "NEO \x34\x12\x4d\x01strokes", 0x1234, 0x14d, 0},
         {"tagged[x64y48].pch", "java", 64, 48, 0},
         {"notes.png", "no picture", 300, 300, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, bytes, width, height, quality] : cases) {
         Drawing d;
-        if (!c.bytes.empty()) d.folder.write(c.name, c.bytes);
-        d.setup.continuePath.assign(d.folder.file(c.name).c_str());
+        if (!bytes.empty()) d.folder.write(name, bytes);
+        d.setup.continuePath.assign(d.folder.file(name).c_str());
         followPictureToContinue(d.setup);
-        EXPECT_EQ(std::tuple(d.setup.imageWidth, d.setup.imageHeight, d.setup.quality), std::tuple(c.width, c.height, c.quality))
-            << c.name;
+        EXPECT_EQ(std::tuple(d.setup.imageWidth, d.setup.imageHeight, d.setup.quality), std::tuple(width, height, quality))
+            << name;
     }
 }
 
@@ -245,13 +240,10 @@ TEST(LocalPageAddress, NamesThePortOnlyWhenItIsNot80) {
     }
 }
 
+// Each row: the applet kind, the palette, the files present and the warning
+// ("" when drawing may go on).
 TEST(DrawingChecks, EachMissingFileIsNamed) {
-    struct Case {
-        int kind, palette;
-        std::vector<std::string> files;
-        std::string warning;  // "" when drawing may go on
-    };
-    const Case cases[] = {
+    const std::tuple<int, int, std::vector<std::string>, std::string> cases[] = {
         {0, 0, {}, "PaintBBS.jarが見つかりません"},
         {2, 0, {}, "spainter.jarが見つかりません"},
         {4, 0, {}, "spainter_all.jarが見つかりません"},
@@ -270,15 +262,15 @@ TEST(DrawingChecks, EachMissingFileIsNamed) {
         {-1, 0, {"PaintBBS.jar"}, "アプレットを選択してください"},
         {6, 0, {"PaintBBS.jar"}, "アプレットを選択してください"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [kind, palette, files, expected] : cases) {
         Drawing d;
-        d.setup.kind = c.kind;
-        d.setup.palette = c.palette;
-        for (const std::string& name : c.files) d.folder.write(name, "");
+        d.setup.kind = kind;
+        d.setup.palette = palette;
+        for (const std::string& name : files) d.folder.write(name, "");
         TextBuffer warning;
         bool ok = checkDrawingFiles(d.setup, d.dir().c_str(), warning);
-        EXPECT_EQ(ok ? std::string() : std::string(warning.text()), c.warning) << c.kind << " " << c.palette;
-        if (c.warning.rfind("アプレット", 0) == 0) {
+        EXPECT_EQ(ok ? std::string() : std::string(warning.text()), expected) << kind << " " << palette;
+        if (expected.rfind("アプレット", 0) == 0) {
             EXPECT_FALSE(writeDrawingPage(d.setup, d.dir().c_str()));
             EXPECT_FALSE(d.folder.exists("draw.html"));
         }

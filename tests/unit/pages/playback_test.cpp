@@ -13,14 +13,10 @@
 
 #include "tests/support/temp_folder.h"
 
+// Each row: the file, the line capacity and the entries read.
 TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
     using Entries = std::vector<std::pair<std::string, int32_t>>;
-    struct Case {
-        std::string file;
-        int capacity;
-        Entries entries;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, int, Entries> cases[] = {
         {"image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\n\r\nimage_width=999\r\n", 255,
          {{"image_width", 400}, {"IMAGE_HEIGHT", 300}, {"layer_max", 5}}},
         {"x= -12abc\r\ny=\r\nz=+7\r\nbinary\x01\x02\r\nafter=3\r\n", 255, {{"x", -12}, {"y", 0}, {"z", 7}}},
@@ -31,13 +27,13 @@ TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
         {"a=1\r\nb\x83", 255, {{"a", 1}}},  // ends on a lead byte
         {"n=99999999999999999999\r\nm=-99999999999999999999\r\n", 255, {{"n", 2147483647}, {"m", -2147483647 - 1}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [file, capacity, expected] : cases) {
         TempFolder folder;
-        folder.write("a.spch", c.file);
+        folder.write("a.spch", file);
         Entries entries;
-        EXPECT_TRUE(readSpchHeader(folder.file("a.spch").c_str(), c.capacity,
+        EXPECT_TRUE(readSpchHeader(folder.file("a.spch").c_str(), capacity,
                                    [&](const char* key, int32_t value) { entries.emplace_back(key, value); }));
-        EXPECT_EQ(entries, c.entries) << c.file;
+        EXPECT_EQ(entries, expected) << file;
     }
 }
 
@@ -49,13 +45,9 @@ TEST(SpchHeader, MissingFilesAndCapacitiesOutsideOneTo4096AreRefused) {
     for (int capacity : {0, 4097}) EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), capacity, ignore));
 }
 
+// Each row: the file name, its bytes (null: no such file), width, height and layers.
 TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
-    struct Case {
-        const char* name;
-        const char* bytes;  // null: no such file
-        int32_t width, height, layers;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, int32_t, int32_t, int32_t> cases[] = {
         {"pic[x640y480].pch", nullptr, 640, 480, 2},  // the file itself is never read
         {"pic.PCH", nullptr, 300, 300, 2},
         // The tag: both numbers from the last bracket or nothing.
@@ -70,12 +62,12 @@ TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
         {"missing[x5y5].spch", nullptr, 300, 300, 2},  // the tag counts only for .pch
         {"own.pch", "NEO \x40\x01\xC8\x01strokes", 320, 456, 2},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, bytes, expectedWidth, expectedHeight, expectedLayers] : cases) {
         TempFolder folder;
-        if (c.bytes) folder.write(c.name, c.bytes);
+        if (bytes) folder.write(name, bytes);
         int32_t width = 1, height = 1, layers = 1;
-        readAnimationSize(folder.file(c.name).c_str(), width, height, layers);
-        EXPECT_EQ(std::tuple(width, height, layers), std::tuple(c.width, c.height, c.layers)) << c.name;
+        readAnimationSize(folder.file(name).c_str(), width, height, layers);
+        EXPECT_EQ(std::tuple(width, height, layers), std::tuple(expectedWidth, expectedHeight, expectedLayers)) << name;
     }
 }
 

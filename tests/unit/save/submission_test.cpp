@@ -36,15 +36,11 @@ Split split(const std::string& body) {
 
 }  // namespace
 
+// Each row: the body, and the flags, picture and record it gives.
 TEST(DecodeSubmission, EveryFormOfBody) {
-    struct Case {
-        std::string body;
-        SubmissionFlags flags;
-        std::string picture, record;
-    };
     const SubmissionFlags spch = hasAnimation | isSpch;
     const std::string crossed = recordBody('S', "1", "PICT", "ANI").replace(18, 2, "\0z", 2);
-    const Case cases[] = {
+    const std::tuple<std::string, SubmissionFlags, std::string, std::string> cases[] = {
         {recordBody('S', "1", "PICT", "ANI"), spch, "PICT", "ANI"},
         {recordBody('s', "1", "PICT", "ANI"), hasAnimation, "PICT", "ANI"},  // only a capital S is SPCH
         // The animation marker is a number that must be 1; 31 of its digits are read.
@@ -65,9 +61,9 @@ TEST(DecodeSubmission, EveryFormOfBody) {
         {"Junji.Gif\r\nGIF89a picture", rawImage, "GIF89a picture", old},  {"JUNJI.GIF\r\n", rawImage, "", old},
         {"junji.gif\n\r", 0, "", old},  {"junji.gi\r\n", 0, "", old},  {"junji.gif \r\n", 0, "", old},
     };
-    for (const Case& c : cases) {
-        Split s = split(c.body);
-        EXPECT_EQ(std::tie(s.flags, s.picture, s.record), std::tie(c.flags, c.picture, c.record)) << c.body.substr(0, 40);
+    for (const auto& [body, flags, picture, record] : cases) {
+        Split s = split(body);
+        EXPECT_EQ(std::tie(s.flags, s.picture, s.record), std::tie(flags, picture, record)) << body.substr(0, 40);
     }
 }
 

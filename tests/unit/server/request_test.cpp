@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "server/request.h"
 #include "server/request_gate.h"
@@ -37,12 +38,8 @@ TEST(RequestIntake, OnlyGetAndPostAreKnownMethods) {
 // Beside the bad lengths the end-to-end tests send.
 TEST(RequestIntake, BodyLengthIsAPlainDecimalWithinTheBound) {
     using request::BodyLength;
-    struct Case {
-        const char* fields;  // between the request line and the blank line
-        BodyLength result;
-        uint32_t value;
-    };
-    const Case cases[] = {
+    // Each row: the fields between the request line and the blank line, the result and the value read.
+    const std::tuple<const char*, BodyLength, uint32_t> cases[] = {
         {"Host: x\r\ncontent-length: 7", BodyLength::valid, 7}, {"CONTENT-LENGTH:9 ", BodyLength::valid, 9},
         {"Content-Length: 007", BodyLength::valid, 7}, {"Content-Length: 5\r\nContent-Length: 5", BodyLength::valid, 5},
         {"Content-Length: 268435456", BodyLength::valid, 268435456},
@@ -54,12 +51,12 @@ TEST(RequestIntake, BodyLengthIsAPlainDecimalWithinTheBound) {
         {"Host: x", BodyLength::missing, 0},                    {"X-Note: Content-Length: 5", BodyLength::missing, 0},
         {"Content-Lengths: 5", BodyLength::missing, 0},
     };
-    for (const Case& c : cases) {
-        std::string header = std::string("POST / HTTP/1.1\r\n") + c.fields + "\r\n\r\n";
+    for (const auto& [fields, result, expected] : cases) {
+        std::string header = std::string("POST / HTTP/1.1\r\n") + fields + "\r\n\r\n";
         uint32_t value = 0;
-        EXPECT_EQ(request::bodyLength(header.data(), sizeOf(header), value), c.result) << c.fields;
-        if (c.result == BodyLength::valid) {
-            EXPECT_EQ(value, c.value) << c.fields;
+        EXPECT_EQ(request::bodyLength(header.data(), sizeOf(header), value), result) << fields;
+        if (result == BodyLength::valid) {
+            EXPECT_EQ(value, expected) << fields;
         }
     }
     // Only the given range is read: not the body, and a value cut off by its end has no line end.
@@ -120,13 +117,9 @@ TEST(RequestGate, HostNamesThisMachineOnLoopback) {
     for (const auto& [host, own] : cases) EXPECT_EQ(ownHost(host, loopback), own) << host;
 }
 
+// Each row: the host, and whether it is own over IPv4 and over IPv6.
 TEST(RequestGate, OnTheNetworkTheConnectionsAddressAndTheMachinesNameAreOwnToo) {
-    struct Case {
-        const char* host;
-        bool overIpv4;
-        bool overIpv6;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, bool> cases[] = {
         {"localhost:8010", true, true},   {"[::1]", true, true},                {"192.168.1.5", true, false},
         {"192.168.1.5:8010", true, false}, {"[fd00::2]:8010", false, true},    {"[FD00::2]", false, true},
         {"fd00::2", false, false},        {"[192.168.1.5]", false, false},      {"192.168.1.6", false, false},
@@ -135,9 +128,9 @@ TEST(RequestGate, OnTheNetworkTheConnectionsAddressAndTheMachinesNameAreOwnToo) 
         {"Atelier.", false, false},       {"Atelier.evil.example", false, false}, {"evil-Atelier", false, false},
         {"Atelier.locale", false, false},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ownHost(c.host, overIpv4), c.overIpv4) << c.host;
-        EXPECT_EQ(ownHost(c.host, overIpv6), c.overIpv6) << c.host;
+    for (const auto& [host, ownOverIpv4, ownOverIpv6] : cases) {
+        EXPECT_EQ(ownHost(host, overIpv4), ownOverIpv4) << host;
+        EXPECT_EQ(ownHost(host, overIpv6), ownOverIpv6) << host;
     }
     // Unknown address and name: the loopback names alone.
     const request::Site unknown{8010, true, "", ""};
