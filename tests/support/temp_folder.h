@@ -7,6 +7,13 @@
 #include <random>
 #include <string>
 
+// The drive on which the program sees this machine's files: Z: under Wine.
+#ifdef _WIN32
+const std::string hostDrive = "Z:";
+#else
+const std::string hostDrive;
+#endif
+
 class TempFolder {
 public:
     TempFolder() : previous_(std::filesystem::current_path()) {
@@ -30,6 +37,7 @@ public:
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path_ / name, std::ios::binary) << bytes;
     }
+    // A file of this folder, or any file by its absolute path.
     std::string read(const std::string& name) const {
         std::ifstream in(path_ / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/pictures.h"
 
@@ -24,20 +26,15 @@ std::string frame(int code, int w, int h) {
 
 }  // namespace
 
-// Each file's verdict and the size found (-1: left as it was). The loader
-// test probes the real files that ImageMagick writes.
+// Each row: what the file is, the file, the verdict and the size found (-1:
+// left as it was). The loader test probes the real files that ImageMagick writes.
 TEST(HeaderProbe, CraftedFiles) {
     TempFolder folder;
     const std::string quant = segment(0xDB, std::string(65, '\1'));
     const std::string png = bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13}) + "IHDR" +
                             bytes({0, 0, 2, 0x80, 0, 0, 1, 0xE0, 8, 2, 0, 0, 0});
     std::string exif = bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10}) + std::string("Exif\0\0", 6) + std::string(10, '\0');
-    const struct {
-        const char* what;
-        std::string file;
-        bool result;
-        int32_t width, height;
-    } cases[] = {
+    const std::tuple<const char*, std::string, bool, int32_t, int32_t> cases[] = {
         {"JPEG frame after other segments", jfif() + segment(0xFE, "a comment") + quant + frame(0xC0, 640, 480) + "rest", true, 640, 480},
         {"progressive JPEG", jfif() + quant + frame(0xC2, 3, 65535), true, 3, 65535},
         {"extended sequential only", jfif() + frame(0xC1, 10, 10), true, -1, -1},
@@ -60,11 +57,11 @@ TEST(HeaderProbe, CraftedFiles) {
         {"short GIF", "GIF89", false, -1, -1},
         {"text", "hello, world", false, -1, -1},
     };
-    for (const auto& c : cases) {
-        folder.write("probe.bin", c.file);
+    for (const auto& [what, file, result, width, height] : cases) {
+        folder.write("probe.bin", file);
         int32_t w = -1, h = -1;
-        EXPECT_EQ(probeImageSize("probe.bin", w, h), c.result) << c.what;
-        EXPECT_EQ(std::pair(w, h), std::pair(c.width, c.height)) << c.what;
+        EXPECT_EQ(probeImageSize("probe.bin", w, h), result) << what;
+        EXPECT_EQ(std::pair(w, h), std::pair(width, height)) << what;
     }
     int32_t w = -1, h = -1;
     EXPECT_FALSE(probeImageSize("missing.png", w, h));

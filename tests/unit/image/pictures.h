@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,24 +55,6 @@ inline std::string rgbOf(const RasterImage& image) {
             out.append({static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])});
         }
     return out;
-}
-
-// The drive on which the program sees this machine's files: Z: under Wine.
-#ifdef _WIN32
-const std::string hostDrive = "Z:";
-#else
-const std::string hostDrive;
-#endif
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline uint32_t littleEndian(const std::string& s, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + static_cast<size_t>(i)]);
-    return v;
 }
 
 inline std::string bytes(std::initializer_list<int> list) {

@@ -82,7 +82,7 @@ struct Case {
 };
 
 // Hand-made files: every filter, and each way a file can be odd or broken.
-std::vector<Case> craftedFiles() {
+std::vector<Case> craftedFiles(const TempFolder& folder) {
     std::vector<Case> cases;
     // Rows wide enough that the zlib path (taken for a stream longer than the
     // scanlines) meets Up, Average and Paeth at the start of a piece of rows.
@@ -150,8 +150,8 @@ std::vector<Case> craftedFiles() {
     for (const auto& [what, file] : refused) cases.push_back({what, file, ""});
     // Every input that once made a fuzzer fail.
     const size_t before = cases.size();
-    for (const auto& entry : std::filesystem::directory_iterator(pictures::hostDrive + SOURCE_DIR "/tests/data/crashers"))
-        cases.push_back({entry.path().filename().string(), pictures::readFile(entry.path().string()), ""});
+    for (const auto& entry : std::filesystem::directory_iterator(hostDrive + SOURCE_DIR "/tests/data/crashers"))
+        cases.push_back({entry.path().filename().string(), folder.read(entry.path().string()), ""});
     EXPECT_GT(cases.size(), before);
     return cases;
 }
@@ -160,7 +160,7 @@ std::vector<Case> craftedFiles() {
 
 TEST(PngReader, CraftedFiles) {
     TempFolder folder;
-    for (const Case& c : craftedFiles()) {
+    for (const Case& c : craftedFiles(folder)) {
         folder.write("in.png", c.file);
         RasterImage image;
         EXPECT_EQ(image.loadPng("in.png"), !c.rgb.empty()) << c.what;

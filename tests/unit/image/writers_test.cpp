@@ -92,7 +92,7 @@ TEST(WriterOracle, RealDecodersGiveThePixelsBack) {
             EXPECT_EQ(folder.exists("g.gif"), count > 0);
             if (!count) continue;
             ASSERT_EQ(oracle::run("gif2rgb -1 -o " + gif + ".rgb " + gif), 0);
-            EXPECT_EQ(pictures::readFile(gif + ".rgb"), rgb);
+            EXPECT_EQ(folder.read(gif + ".rgb"), rgb);
             EXPECT_EQ(oracle::magickRgb(gif), rgb);
             EXPECT_EQ(oracle::magickAlpha(gif), alpha);
         }

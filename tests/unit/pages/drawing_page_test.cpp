@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,19 +26,13 @@ namespace {
 //   SKETCHHAVEN_REBUILD_GOLDEN=1 build/native/tests/unit/pages/page_tests
 // and read the diff (and tidy -q -e -shiftjis's report) before committing it.
 void expectGolden(const TempFolder& folder, const std::string& page, const std::string& name) {
-#ifdef _WIN32
-    const std::string path = "Z:" SOURCE_DIR "/tests/unit/pages/golden/" + name;
-#else
-    const std::string path = SOURCE_DIR "/tests/unit/pages/golden/" + name;
-#endif
+    const std::string path = hostDrive + SOURCE_DIR "/tests/unit/pages/golden/" + name;
     std::string written = folder.read(page);
     if (std::getenv("SKETCHHAVEN_REBUILD_GOLDEN")) {
         std::ofstream(path, std::ios::binary) << written;
         return;
     }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in) << path;
-    EXPECT_EQ(written, std::string(std::istreambuf_iterator<char>(in), {})) << name;
+    EXPECT_EQ(written, folder.read(path)) << name;
 }
 
 std::string param(const std::string& name, const std::string& value) {
@@ -81,19 +74,14 @@ Arrange animationPage(const char* name, uint32_t width, uint32_t height, uint32_
     };
 }
 
-std::string everyDesignColour() {
-    std::string lines = "color1=65280\r\n";
-    for (int n = 2; n <= 17; ++n)  // red n, green 2n, blue 3n
-        lines += "color" + std::to_string(n) + "=" + std::to_string(n | (2 * n) << 8 | (3 * n) << 16) + "\r\n";
-    return lines + "ScrollSize=12\r\n";
-}
-
 const GoldenPage goldenPages[] = {
     {"paintbbs_wcs_palette.html", [](Drawing& d) { d.setup.palette = 1; }},
     {"paintbbs_every_design_colour.html",
      [](Drawing& d) {
-         d.setup.palette = 0;
-         d.design(everyDesignColour());
+         std::string lines = "color1=65280\r\n";
+         for (int n = 2; n <= 17; ++n)  // red n, green 2n, blue 3n
+             lines += "color" + std::to_string(n) + "=" + std::to_string(n | (2 * n) << 8 | (3 * n) << 16) + "\r\n";
+         d.design(lines + "ScrollSize=12\r\n");
      }},
     {"shi_normal.html", [](Drawing& d) { d.setup.kind = 1; }},
     {"shi_pro.html", [](Drawing& d) { d.setup.kind = 2; }},
@@ -109,7 +97,6 @@ const GoldenPage goldenPages[] = {
      "_load.dat", "picture bytes"},
     {"html5_painter_continued.html",
      [](Drawing& d) {
-         d.setup.palette = 0;
          d.folder.write("neo.js", "");
          d.folder.write("neo.css", "");
          d.continueFrom("own.pch", painterAnimation);
