@@ -29,30 +29,21 @@ TEST(FileHandleReadLine, CountsTheBytesItTakes) {
     }
 }
 
-TEST(FileHandleOpen, FailedOpenLeavesItClosed) {
+// One handle: a failed open leaves it closed, a file made anew is truncated,
+// and a Japanese name is found again by a pattern in other letter case.
+TEST(FileHandleOpen, FailedOpenTruncatingCreateAndJapaneseNames) {
     TempFolder folder;
     FileHandle f;
     EXPECT_FALSE(f.openRead("missing.dat"));
     EXPECT_FALSE(f.isOpen());
     EXPECT_FALSE(f.close());
     EXPECT_EQ(f.read(nullptr, 0), 0u);
-}
-
-TEST(FileHandleOpen, CreateTruncates) {
-    TempFolder folder;
     folder.write("a.dat", "0123456789");
-    FileHandle f;
     ASSERT_TRUE(f.createWrite("a.dat"));
     EXPECT_TRUE(f.writeText("ab"));
     EXPECT_TRUE(f.writeByte('c'));
     EXPECT_TRUE(f.close());
     EXPECT_EQ(folder.read("a.dat"), "abc");
-}
-
-// Found again by a pattern in other letter case.
-TEST(FileHandleOpen, JapaneseNamesRoundTrip) {
-    TempFolder folder;
-    FileHandle f;
     ASSERT_TRUE(f.createWrite("ソフト表.txt"));
     f.writeText("x");
     f.close();

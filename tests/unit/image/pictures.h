@@ -2,9 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "image/raster_image.h"
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 #include "tests/unit/image/oracle.h"

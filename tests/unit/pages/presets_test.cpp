@@ -7,6 +7,7 @@
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/settings.h"
 
@@ -31,9 +32,7 @@ TEST(PresetEditor, ClosingRebuildsTheTable) {
     PresetTable table = Settings().presets;  // nine sizes
     lines.store(table);
     EXPECT_EQ(table.count(), 2);
-    EXPECT_EQ(table.slots[0].width, 9999);
-    EXPECT_EQ(table.slots[0].height, 50);
-    EXPECT_EQ(table.slots[1].width, 0);
-    EXPECT_EQ(table.slots[2].width, presetEnd);
-    EXPECT_EQ(table.slots[29].height, presetEnd);
+    EXPECT_EQ((std::vector<int>{table.slots[0].width, table.slots[0].height, table.slots[1].width, table.slots[2].width,
+                                table.slots[29].height}),
+              (std::vector<int>{9999, 50, 0, presetEnd, presetEnd}));
 }
