@@ -159,8 +159,6 @@ std::string windowTextOf(HWND window) {
 
 std::string textOf(HWND dialog, int id) { return windowTextOf(GetDlgItem(dialog, id)); }
 
-bool isEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-
 bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 std::string shown(HWND dialog, std::initializer_list<int> ids) {
@@ -180,7 +178,7 @@ std::string shown(HWND dialog, std::initializer_list<int> ids) {
 
 std::string enabled(HWND dialog, std::initializer_list<int> ids) {
     std::string states;
-    for (int id : ids) states += isEnabled(dialog, id) ? "1" : "0";
+    for (int id : ids) states += IsWindowEnabled(GetDlgItem(dialog, id)) ? "1" : "0";
     return states;
 }
 

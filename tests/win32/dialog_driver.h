@@ -48,7 +48,6 @@ public:
     ~DialogWatcher();
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
-    bool ran() const { return ran_; }
 
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
@@ -75,7 +74,6 @@ void choose(HWND dialog, int comboId, int index);      // selects and reports CB
 void typeText(HWND dialog, int id, const char* text);  // the edit reports EN_CHANGE
 std::string windowTextOf(HWND window);                 // code page 932; a list combo box's selected item
 std::string textOf(HWND dialog, int id);
-bool isEnabled(HWND dialog, int id);
 bool isChecked(HWND dialog, int id);
 // The controls as the user sees them, each "[x]" or "[ ]" for a check box or
 // radio button, else its text; "~" before a disabled one; joined with " | ".

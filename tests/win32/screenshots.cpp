@@ -1,10 +1,6 @@
-// Writes a picture of every window of the program, as it opens with sample
-// data, into the folder given as argument (docs/screenshots of the
-// repository), or of the windows named after it (about, browser, design,
-// playback, preset_editor, save, jpeg_preview, thumbnail, main_window). The
-// program's own folder is its program folder: set.ini and the submitted
-// picture are written there and removed again. Exits with 1 when a window
-// did not reach the screen.
+// ui_screenshots folder [name...]: a PNG picture of every window of the
+// program (or of those named), as it opens with sample data written to its
+// program folder; exits with 1 when a window did not reach the screen.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -81,12 +77,8 @@ bool copyFromScreen(HWND window, const RECT& frame, bool withTitle, RasterImage&
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     if (withTitle) drawTitle(window, frame, memory);
     SelectObject(memory, old);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;  // bottom-up, as the picture is laid out
-    header.biPlanes = 1;
-    header.biBitCount = 24;
+    // Bottom-up, as the picture is laid out; 24 bits, uncompressed.
+    BITMAPINFOHEADER header{sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), picture.bits(),
                          reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     DeleteObject(bitmap);
@@ -130,7 +122,7 @@ bool isWanted(const char* name) {
 }
 
 void capture(HWND window, const char* name) {
-    if (captureWindow(window, folder + "\\" + name + ".png")) return;
+    if (window && captureWindow(window, folder + "\\" + name + ".png")) return;
     std::fprintf(stderr, "could not capture %s\n", name);
     ++failures;
 }
@@ -157,18 +149,12 @@ int main(int argc, char** argv) {
     ProgramFiles files;
     files.write("set.ini", sampleSettings);
     RasterImage picture;
-    if (!testPicture(picture, 400, 300, CLR_INVALID, files.file("_tmppng.dat").c_str())) {
-        std::fprintf(stderr, "could not write the sample picture\n");
-        return 1;
-    }
-    {  // the first window of a process can reach the screen late: one to throw away
-        AboutDialog warmUp;
-        runModal(warmUp, IDD_ABOUT, [](HWND window) {
-            pump(500);
-            EndDialog(window, 0);
-        });
-    }
-    AboutDialog about;
+    if (!testPicture(picture, 400, 300, CLR_INVALID, files.file("_tmppng.dat").c_str())) return 1;
+    AboutDialog about;  // the first window of a process can reach the screen late: one to throw away
+    runModal(about, IDD_ABOUT, [](HWND window) {
+        pump(500);
+        EndDialog(window, 0);
+    });
     shoot("about", about, IDD_ABOUT);
     BrowserDialog browser;
     shoot("browser", browser, IDD_BROWSER);
@@ -200,14 +186,10 @@ int main(int argc, char** argv) {
         Settings mainSettings;
         ProgramSession session(mainSettings, nullptr);
         MainWindow main(mainSettings, session.server());
-        if (startProgramWindow(session, main)) {
-            main.show(SW_SHOWNORMAL);
-            capture(main.handle(), "main_window");
-            session.close(nullptr);
-        } else {
-            std::fprintf(stderr, "could not start the main window\n");
-            ++failures;
-        }
+        bool started = startProgramWindow(session, main);
+        if (started) main.show(SW_SHOWNORMAL);
+        capture(started ? main.handle() : nullptr, "main_window");
+        if (started) session.close(nullptr);
     }
     return failures == 0 ? 0 : 1;
 }

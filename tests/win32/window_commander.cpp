@@ -48,9 +48,9 @@ std::vector<HWND> windowsCaptioned(const wchar_t* caption) {
 }
 
 std::vector<HWND> waitForWindows(const wchar_t* caption, DWORD milliseconds) {
-    std::vector<HWND> found = windowsCaptioned(caption);
-    for (DWORD start = GetTickCount(); found.empty() && GetTickCount() - start < milliseconds; Sleep(50)) {
-        found = windowsCaptioned(caption);
+    std::vector<HWND> found;
+    for (DWORD start = GetTickCount(); (found = windowsCaptioned(caption)).empty(); Sleep(50)) {
+        if (GetTickCount() - start >= milliseconds) break;
     }
     return found;
 }
@@ -61,17 +61,6 @@ void print(const std::string& text) {
 }
 
 DWORD seconds(const wchar_t* text) { return static_cast<DWORD>(_wtoi(text)) * 1000u; }
-
-int post(const wchar_t* caption, int command, DWORD milliseconds) {
-    std::vector<HWND> found = waitForWindows(caption, milliseconds);
-    if (found.empty()) return 1;
-    return PostMessageW(found.front(), WM_COMMAND, static_cast<WPARAM>(command), 0) ? 0 : 1;
-}
-
-int count(const wchar_t* caption, DWORD milliseconds) {
-    print(std::to_string(waitForWindows(caption, milliseconds).size()) + "\n");
-    return 0;
-}
 
 int watch(DWORD milliseconds, wchar_t** arguments, int argumentCount) {
     std::wstring line;
@@ -115,9 +104,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::wstring verb = arguments[1];
     int result = 2;
     if (verb == L"post" && n >= 4) {
-        result = post(arguments[2], _wtoi(arguments[3]), n > 4 ? seconds(arguments[4]) : 30000u);
+        std::vector<HWND> found = waitForWindows(arguments[2], n > 4 ? seconds(arguments[4]) : 30000u);
+        WPARAM command = static_cast<WPARAM>(_wtoi(arguments[3]));
+        result = !found.empty() && PostMessageW(found.front(), WM_COMMAND, command, 0) ? 0 : 1;
     } else if (verb == L"count") {
-        result = count(arguments[2], n > 3 ? seconds(arguments[3]) : 0u);
+        print(std::to_string(waitForWindows(arguments[2], n > 3 ? seconds(arguments[3]) : 0u).size()) + "\n");
+        result = 0;
     } else if (verb == L"watch" && n >= 4) {
         result = watch(seconds(arguments[2]), arguments + 3, n - 3);
     }
