@@ -8,6 +8,7 @@ close message to its window).
 """
 
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -37,6 +38,12 @@ class TestReleaseZip(unittest.TestCase):
         for phrase in [b"Jean-loup Gailly and Mark Adler", b"libjpeg-turbo",
                        b"This software is based in part on the work of the Independent JPEG Group"]:
             self.assertIn(phrase, self.files["THIRD-PARTY-NOTICES.txt"])
+        # The program carries its manifest (the controls in the system's visual
+        # style) and its version in the version information.
+        exe, version = self.files["sketchhaven.exe"], self.top.split("-")[1]
+        self.assertIn(b'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', exe)
+        for key in ("FileVersion", "ProductVersion"):
+            self.assertRegex(exe, (key + "\0").encode("utf-16-le") + b"(\0\0)?" + re.escape(version.encode("utf-16-le")))
 
     def test_the_program_starts_serves_and_ends_cleanly(self):
         with tempfile.TemporaryDirectory() as unpacked:
