@@ -139,14 +139,12 @@ class Chromium:
     def wait_for(self, expression):
         """Waits until the expression is true in the page; its last value."""
         deadline = time.time() + self.timeout
-        while True:
+        while time.time() < deadline:
             try:
                 value = self.evaluate(expression)
+                if value:
+                    return value
             except ChromiumError:
-                value = None  # a page on its way
-            if value or time.time() > deadline:
-                if not value:
-                    raise ChromiumError("never true: " + expression)
-                return value
+                pass  # a page on its way
             time.sleep(0.05)
-
+        raise ChromiumError("never true: " + expression)

@@ -208,8 +208,7 @@ fetch("%s", {method: "POST", mode: "no-cors", body: new Blob([bytes])}).then(
   function (r) { document.body.setAttribute("data-outcome", r.type); },
   function () { document.body.setAttribute("data-outcome", "failed"); });
 </script></body></html>""" % (base64.b64encode(body), p.url("/cgi/save.cgi").encode()))
-        with open(os.path.join(p.root, "foreign.html"), "wb") as f:
-            f.write(page)
+        p.put(os.path.join(p.root, "foreign.html"), page)
         port = road.free_port()
         site = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1", "--directory", p.root,
                                  str(port)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -60,13 +60,6 @@ def hold_port(port):
         return None
 
 
-def skip_unless_free(test, port):
-    s = hold_port(port)
-    if s is None:
-        test.skipTest("port %d is in use on this machine" % port)
-    s.close()
-
-
 def listening(port):
     with socket.socket() as s:
         return s.connect_ex(("127.0.0.1", port)) == 0
@@ -178,6 +171,7 @@ class Program:
         self.process = None
 
     def path(self, *names):
+        """A file of the program folder (put and read take any path too)."""
         return os.path.join(self.folder, *names)
 
     def host_path(self, path):

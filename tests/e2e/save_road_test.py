@@ -30,10 +30,6 @@ class Road(unittest.TestCase):
     def assertSamePixels(self, path, picture):
         self.assertEqual(road.rgb_of(path), road.rgb_of(picture), path)
 
-    def assertFile(self, path, data):
-        with open(path, "rb") as f:
-            self.assertEqual(f.read(), data, path)
-
 
 class TestRecordForm(Road):
     def test_record_and_raw_forms(self):
@@ -45,11 +41,12 @@ class TestRecordForm(Road):
                 ({"OptionFlag": 4}, road.record_body(b"P", picture, record), ["000.png"], None),  # no record chosen
                 ({}, b"junji.gif\r\n" + picture, ["000.png"], None)]:
             with self.subTest(names=names, setting=setting, form=body[:1]):
-                paths = self.saved(road.program(self, **setting), body, names)
+                p = road.program(self, **setting)
+                paths = self.saved(p, body, names)
                 self.assertIn("No errors detected", road.pngcheck(paths[0]))
                 self.assertSamePixels(paths[0], picture)
                 if kept:
-                    self.assertFile(paths[1], kept)
+                    self.assertEqual(p.read(paths[1]), kept)
 
 
 class TestFormats(Road):
@@ -117,16 +114,14 @@ class TestRefusals(Road):
     def test_an_existing_file_is_kept_and_the_drawing_takes_the_next_name(self):
         for flags in (23, 22):  # the overwrite question on and off
             with self.subTest(flags=flags):
-                p = road.program(self, OptionFlag=flags, start=False)
-                with open(os.path.join(p.saved, "000.png"), "wb") as f:
-                    f.write(b"an older drawing")
-                p.start()
+                p = road.program(self, OptionFlag=flags)
+                p.put(os.path.join(p.saved, "000.png"), b"an older drawing")
                 picture = road.drawn_picture()
                 reply = p.post(road.record_body(b"P", picture, b"rec"))[2]
                 self.assertEqual(road.saved_lines(reply), [road.expected_line(p.saved, n) for n in ("001.png", "001.pch")])
                 self.assertEqual(sorted(os.listdir(p.saved)), ["000.png", "001.pch", "001.png"])
                 self.assertSamePixels(os.path.join(p.saved, "001.png"), picture)
-                self.assertFile(os.path.join(p.saved, "000.png"), b"an older drawing")
+                self.assertEqual(p.read(os.path.join(p.saved, "000.png")), b"an older drawing")
 
 
 class TestSaveDialog(Road):
@@ -146,8 +141,7 @@ class TestSaveDialog(Road):
 
     def test_cancel_and_the_overwrite_question(self):
         p = road.program(self, OptionFlag=23)
-        with open(os.path.join(p.saved, "000.png"), "wb") as f:
-            f.write(b"older")
+        p.put(os.path.join(p.saved, "000.png"), b"older")
         body = road.record_body(b"P", road.drawn_picture(), b"rec")
         for steps in [[(road.SAVE, road.CANCEL, {})], [(road.SAVE, road.OK, {}), (road.QUESTION, road.NO, {})]]:
             with road.answered(steps, p.root) as pressed:

@@ -75,7 +75,6 @@
   }
   function start() {
     var element = document.querySelector("applet[name=paintbbs]") || document.querySelector("applet[name=pch]");
-    if (!element) return fail("the page holds no applet element");
     painter.mode = element.getAttribute("name") === "pch" ? "replay" : "draw";
     Array.prototype.forEach.call(element.querySelectorAll("param"), function (p) {
       painter.params[p.getAttribute("name")] = p.getAttribute("value");
@@ -91,10 +90,7 @@
 
     var name = painter.params.pch_file || painter.params.image_canvas;
     if (/\.pch$/i.test(name || "")) {
-      fetch(name).then(function (response) {
-        if (!response.ok) throw new Error(name + ": HTTP " + response.status);
-        return response.arrayBuffer();
-      }).then(replay).then(function () { painter.ready = true; }, fail);
+      fetch(name).then(function (response) { return response.arrayBuffer(); }).then(replay).then(function () { painter.ready = true; }, fail);
     } else if (name) {
       var image = new Image();
       image.onload = function () {
@@ -146,9 +142,6 @@
     });
   }
 
-  if (document.readyState === "loading") {
-    document.addEventListener("DOMContentLoaded", start);
-  } else {
-    start();
-  }
+  // The page runs this script while it is still being read.
+  document.addEventListener("DOMContentLoaded", start);
 })();
