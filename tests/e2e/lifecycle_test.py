@@ -16,14 +16,6 @@ import road
 KEPT_FILES = ["draw.html", "anim.html", "_prev.dat"]
 
 
-def applet_of(path):
-    """The attributes and params of the page's one applet tag."""
-    with open(path, encoding="cp932") as f:
-        page = f.read()
-    (tag,) = re.findall(r"<applet ([^>]*)>", page)
-    return dict(re.findall(r'(\w+)="([^"]*)"', tag) + re.findall(r'<param name="(\w+)" value="([^"]*)"', page))
-
-
 def native_only(test):
     if road.windows():
         test.skipTest("the native program only")
@@ -74,7 +66,10 @@ class TestCommandLine(unittest.TestCase):
         files = {name: b"stand-in " + name.encode() for name in ("spainter.jar", "paletteHLS.js")}
         p = road.program(self, "-a2", "-w640", "-h480", "-r", browser=True, files=files)
         self.assertEqual(p.browser_address(), "http://localhost:%d/draw.html" % p.port)
-        applet = applet_of(p.path("draw.html"))
+        # The attributes and params of the page's one applet tag.
+        page = p.read("draw.html").decode("cp932")
+        (tag,) = re.findall(r"<applet ([^>]*)>", page)
+        applet = dict(re.findall(r'(\w+)="([^"]*)"', tag) + re.findall(r'<param name="(\w+)" value="([^"]*)"', page))
         # Entry 2 of the list: Shi-Painter pro with its resource archive.
         self.assertEqual([applet[k] for k in ("code", "archive", "tools", "image_width", "image_height")],
                          ["c.ShiPainter.class", "spainter.jar,res/pro.zip", "pro", "640", "480"])

@@ -1,12 +1,10 @@
-// A stand-in HTML5 painter for the end-to-end tests, of our own making. It
-// behaves towards the page and the server as a PaintBBS-compatible painter
-// does: it replaces <applet name="paintbbs"> (or <applet name="pch"> for a
-// replay) by a canvas of image_width x image_height, continues from
-// image_canvas or pch_file, records its strokes in an animation of its own
-// ("NEO ", width and height as 16-bit little-endian, then one 13-byte record
-// per stroke: "R", red, green, blue, x, y, w, h as 16-bit little-endian),
-// posts the record form to the page's folder + url_save and reads the reply
-// by the same rule. Tests drive it through window.standInPainter.
+// A stand-in HTML5 painter of our own for the end-to-end tests, driven
+// through window.standInPainter. As a PaintBBS-compatible painter does, it
+// replaces <applet name="paintbbs"> (or name="pch", a replay) by a canvas of
+// image_width x image_height, continues from image_canvas or pch_file, posts
+// the record form to the page's folder + url_save and reads the reply by the
+// same rule. Its animation: "NEO ", width, height, then per stroke "R", red,
+// green, blue and x, y, w, h (widths, heights and places 16-bit little-endian).
 (function () {
   "use strict";
 
@@ -123,9 +121,8 @@
     return "left";
   }
 
-  // Posts the record form ("P", header, picture and animation, each after
-  // its length in 8 decimal digits, a CR LF before the picture) to the page's
-  // folder + url_save; resolves to "alerted" or "left".
+  // Posts "P", header, picture and animation, each after its length in 8
+  // digits, a CR LF before the picture; resolves to "alerted" or "left".
   function send() {
     return new Promise(function (resolve) {
       painter.canvas.toBlob(resolve, "image/png");
