@@ -1,6 +1,6 @@
 """Headless Chromium driven over its DevTools pipe, without any library: the
 browser reads NUL-ended JSON messages from our fd 3 and writes its own to fd
-4. One page, whose script errors are collected and whose alerts are
+4. One page, whose uncaught exceptions are collected and whose alerts are
 accepted and recorded."""
 
 import ctypes
@@ -33,7 +33,7 @@ class Chromium:
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="sh-chromium-")
-        self.errors = []   # uncaught exceptions and failed loads, as texts
+        self.errors = []   # texts of the page's uncaught exceptions
         self.alerts = []   # texts of the alerts accepted, oldest first
         self._next_id = 0
         self._pending = b""
@@ -59,18 +59,14 @@ class Chromium:
         targets = self.command("Target.getTargets")["targetInfos"]
         page = next(t for t in targets if t["type"] == "page")
         self.session = self.command("Target.attachToTarget", {"targetId": page["targetId"], "flatten": True})["sessionId"]
-        for domain in ("Page", "Runtime", "Log", "Network"):
+        for domain in ("Page", "Runtime", "Network"):
             self.command(domain + ".enable")
         # Every load asks the server afresh.
         self.command("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def close(self):
         self._send("Browser.close")
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        self.process.wait(30)
         os.close(self._write)
         os.close(self._read)
         shutil.rmtree(self.profile, ignore_errors=True)
@@ -111,11 +107,6 @@ class Chromium:
             self._send("Page.handleJavaScriptDialog", {"accept": True})
         elif method == "Runtime.exceptionThrown":
             self.errors.append(description(params["exceptionDetails"]))
-        elif method == "Log.entryAdded" and params["entry"].get("level") == "error":
-            entry = params["entry"]
-            # The browser asks every site for its icon.
-            if not entry.get("url", "").endswith("/favicon.ico"):
-                self.errors.append(entry["text"] + " " + entry.get("url", ""))
 
     def open(self, address):
         """Loads address and waits until its load event has fired; raises
@@ -139,14 +130,12 @@ class Chromium:
     def wait_for(self, expression):
         """Waits until the expression is true in the page; its last value."""
         deadline = time.time() + self.timeout
-        while True:
+        while time.time() < deadline:
             try:
                 value = self.evaluate(expression)
+                if value:
+                    return value
             except ChromiumError:
-                value = None  # a page on its way
-            if value or time.time() > deadline:
-                if not value:
-                    raise ChromiumError("never true: " + expression)
-                return value
+                pass  # a page on its way
             time.sleep(0.05)
-
+        raise ChromiumError("never true: " + expression)

@@ -5,6 +5,7 @@ the temporary files, and the fallback ports."""
 
 import os
 import re
+import shutil
 import signal
 import sys
 import time
@@ -13,14 +14,6 @@ import unittest
 import road
 
 KEPT_FILES = ["draw.html", "anim.html", "_prev.dat"]
-
-
-def applet_of(path):
-    """The attributes and params of the page's one applet tag."""
-    with open(path, encoding="cp932") as f:
-        page = f.read()
-    (tag,) = re.findall(r"<applet ([^>]*)>", page)
-    return dict(re.findall(r'(\w+)="([^"]*)"', tag) + re.findall(r'<param name="(\w+)" value="([^"]*)"', page))
 
 
 def native_only(test):
@@ -73,21 +66,24 @@ class TestCommandLine(unittest.TestCase):
         files = {name: b"stand-in " + name.encode() for name in ("spainter.jar", "paletteHLS.js")}
         p = road.program(self, "-a2", "-w640", "-h480", "-r", browser=True, files=files)
         self.assertEqual(p.browser_address(), "http://localhost:%d/draw.html" % p.port)
-        applet = applet_of(p.path("draw.html"))
+        # The attributes and params of the page's one applet tag.
+        page = p.read("draw.html").decode("cp932")
+        (tag,) = re.findall(r"<applet ([^>]*)>", page)
+        applet = dict(re.findall(r'(\w+)="([^"]*)"', tag) + re.findall(r'<param name="(\w+)" value="([^"]*)"', page))
         # Entry 2 of the list: Shi-Painter pro with its resource archive.
         self.assertEqual([applet[k] for k in ("code", "archive", "tools", "image_width", "image_height")],
                          ["c.ShiPainter.class", "spainter.jar,res/pro.zip", "pro", "640", "480"])
         self.assertEqual(p.get("/draw.html")[::2], (200, p.read("draw.html")))
+        self.assertNotIn("Applet", road.read_ini(p.path("set.ini"))["Setting"], "settings are written at exit only")
         p.exit()
         setting = road.read_ini(p.path("set.ini"))["Setting"]
         self.assertEqual([setting[k] for k in ("Applet", "ImageWidth", "ImageHeight")], ["2", "640", "480"])
 
     def test_a_browser_that_cannot_start_is_warned_about_and_the_page_stays(self):
         native_only(self)  # under Wine the box waits for a click
-        p = road.program(self, start=False, files={n: b"stand-in" for n in ("PaintBBS.jar", "paletteHLS.js")})
-        sections = road.read_ini(p.path("set.ini"))
-        sections["Browser"] = {"Flag": 1, "Path": p.path("no-such-browser")}
-        road.write_ini(p.path("set.ini"), sections)
+        p = road.program(self, start=False, browser=True,
+                         files={n: b"stand-in" for n in ("PaintBBS.jar", "paletteHLS.js")})
+        shutil.rmtree(p.browser)
         p.start("-r")
         self.assertIn("ブラウザ起動エラー", p.wait_for_message("ブラウザ起動エラー"))
         self.assertEqual(p.get("/draw.html")[0], 200)
@@ -114,14 +110,6 @@ class TestExit(unittest.TestCase):
                 self.assertEqual((setting["Palette"], sections["ImgPreset"]["preset0"]), ("3", "100x100"))
                 self.assertFalse(os.path.exists(os.path.join(p.root, "set.ini")))
 
-    def test_a_killed_program_writes_nothing(self):
-        native_only(self)
-        p = road.program(self)
-        before = p.read("set.ini")
-        p.process.kill()
-        p.process.wait()
-        self.assertEqual(p.read("set.ini"), before)
-
 
 class TestPorts(unittest.TestCase):
     def hold(self, ports):
@@ -131,7 +119,8 @@ class TestPorts(unittest.TestCase):
             self.addCleanup(s.close)
 
     def test_a_taken_port_falls_back_along_the_list_and_the_bound_one_is_kept(self):
-        road.skip_unless_free(self, 8012)
+        if road.listening(8012):
+            self.skipTest("port 8012 is in use on this machine")
         p = road.program(self, start=False)
         self.hold([p.port] + road.FALLBACK_PORTS[:-1])
         p.put("marker.txt", b"marker")

@@ -1,9 +1,6 @@
-"""The release zip as a user gets it: it holds the program, the guide, the
-read-me, the licence and the notices, nothing else, and the program runs
-from a folder holding them under Wine: it starts, serves its folder and ends
-cleanly when asked to close the way scripts/run.sh asks it (taskkill, a
-close message to its window).
-
+"""The release zip as a user gets it: the program, the guide, the read-me, the
+licence and the notices, nothing else; under Wine the program runs from a
+folder holding them and ends cleanly on scripts/run.sh's taskkill.
   release_test.py sketchhaven-VERSION-win64.zip --launcher wine-run
 """
 

@@ -1,11 +1,11 @@
-"""The one harness of the end-to-end scripts: the program users run (the
-native sketchhaven, or sketchhaven.exe under Wine) in a program folder of its
-own, the tools of tests/win32 that answer and command its windows, pictures
-and bodies, and the real decoders that check saved files. Every script runs
+"""The one harness of the end-to-end scripts: the program users run (native,
+or under Wine with the tests/win32 tools answering its windows), pictures,
+bodies and the real decoders that check saved files. Every script runs
   script.py PROGRAM [--launcher wine-run --commander C --presser P --stand-in S] [unittest arguments]
 """
 
 import argparse
+import configparser
 import contextlib
 import ctypes
 import http.client
@@ -58,13 +58,6 @@ def hold_port(port):
     except OSError:
         s.close()
         return None
-
-
-def skip_unless_free(test, port):
-    s = hold_port(port)
-    if s is None:
-        test.skipTest("port %d is in use on this machine" % port)
-    s.close()
 
 
 def listening(port):
@@ -139,23 +132,18 @@ def write_ini(path, sections):
 
 
 def read_ini(path):
-    sections, current = {}, None
-    with open(path, encoding="cp932") as f:
-        for line in f.read().splitlines():
-            if line.startswith("["):
-                current = sections.setdefault(line[1:-1], {})
-            elif "=" in line:
-                current.__setitem__(*line.split("=", 1))
-    return sections
+    parser = configparser.ConfigParser(delimiters=("=",), interpolation=None, strict=False)
+    parser.optionxform = str  # keys keep their case
+    parser.read(path, encoding="cp932")
+    return {name: dict(parser[name]) for name in parser.sections()}
 
 
 class Program:
-    """The program in root/program, saving into root/saved, its browser a
-    stand-in in root/browser (browser=True), started from root. Setting: set.ini's
-    [Setting] values (None leaves one out); files: {name: bytes} beside the
-    program; program: another program to run (native=True: a native one).
-    Natively each has a session (instance lock) of its own; under Wine all
-    share the wineserver's."""
+    """The program in root/program, saving into root/saved, its browser a stand-in
+    in root/browser (browser=True), started from root. Setting: set.ini's [Setting]
+    values (None leaves one out); files: {name: bytes} beside the program;
+    program: another one to run (native=True: natively). Natively each has an
+    instance lock of its own; under Wine all share the wineserver's."""
 
     def __init__(self, browser=False, files=None, program=None, native=False, **setting):
         self.launcher = None if native else LAUNCHER
@@ -178,6 +166,7 @@ class Program:
         self.process = None
 
     def path(self, *names):
+        """A file of the program folder (put and read take any path too)."""
         return os.path.join(self.folder, *names)
 
     def host_path(self, path):
@@ -324,7 +313,6 @@ def many_coloured_picture(width, height):
 def colours_picture(count, width=20, height=15):
     """A picture with exactly count distinct colours."""
     pixels = [((k * 37) % 256, (k * 91) % 256, k // 7 % 256) for k in (i % count for i in range(width * height))]
-    assert len(set(pixels)) == count
     ppm = b"P6 %d %d 255\n" % (width, height) + bytes(c for p in pixels for c in p)
     return run(CONVERT, "ppm:-", "PNG24:-", data=ppm)
 
@@ -373,10 +361,8 @@ def pngcheck(path):  # raises when the file is not sound
 # ---- Running a script -----------------------------------------------------------
 
 def main():
-    """Runs the calling script's tests on the program given; under Wine in a
-    fresh prefix (and under Xvfb without a display), where a console program
-    waits throughout so that Wine's own processes are not ended and started
-    again between the tests' programs."""
+    """Runs the calling script's tests; under Wine in a fresh prefix (under Xvfb
+    without a display), a console program keeping Wine's own processes up."""
     global PROGRAM, LAUNCHER, COMMANDER, PRESSER, STAND_IN
     parser = argparse.ArgumentParser()
     parser.add_argument("program")

@@ -9,11 +9,10 @@ import unittest
 import road
 
 ON = -(1 << 31) + 0xFFFFFF  # white, with bit 31 switching transparency on
-SAVE_OK = ((road.SAVE, road.OK, {}),)
 
 
 class Road(unittest.TestCase):
-    def saved(self, p, body, names, steps=SAVE_OK):
+    def saved(self, p, body, names, steps=((road.SAVE, road.OK, {}),)):
         """Posts body and expects the success reply naming exactly names,
         each line's size that of the file, and nothing else saved; their paths."""
         status, kind, reply = p.post(body, steps)
@@ -22,17 +21,8 @@ class Road(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(p.saved)), sorted(names))
         return [os.path.join(p.saved, n) for n in names]
 
-    def refused(self, p, body, steps=()):
-        status, kind, reply = p.post(body, steps)
-        self.assertEqual((status, kind), (200, "text/plain"))
-        self.assertIsNone(road.saved_lines(reply))
-
     def assertSamePixels(self, path, picture):
         self.assertEqual(road.rgb_of(path), road.rgb_of(picture), path)
-
-    def assertFile(self, path, data):
-        with open(path, "rb") as f:
-            self.assertEqual(f.read(), data, path)
 
 
 class TestRecordForm(Road):
@@ -45,11 +35,12 @@ class TestRecordForm(Road):
                 ({"OptionFlag": 4}, road.record_body(b"P", picture, record), ["000.png"], None),  # no record chosen
                 ({}, b"junji.gif\r\n" + picture, ["000.png"], None)]:
             with self.subTest(names=names, setting=setting, form=body[:1]):
-                paths = self.saved(road.program(self, **setting), body, names)
+                p = road.program(self, **setting)
+                paths = self.saved(p, body, names)
                 self.assertIn("No errors detected", road.pngcheck(paths[0]))
                 self.assertSamePixels(paths[0], picture)
                 if kept:
-                    self.assertFile(paths[1], kept)
+                    self.assertEqual(p.read(paths[1]), kept)
 
 
 class TestFormats(Road):
@@ -79,10 +70,9 @@ class TestFormats(Road):
                                                                      setting & 0xFF)
 
     def test_thumbnails(self):
-        for kind, width, height, comp, size in [(0, 50, 50, 0, (80, 50)), (0, 33, 75, 0, (80, 50)),
-                                                (1, 1, 3, 0, (80, 50)), (1, 150, 20, 0, (80, 50)),
-                                                (1, 0, 100, 0, (80, 50)), (1, 1, 1, 0, (50, 50)),
-                                                (2, 50, 50, 0x8055, (80, 50)), (2, 25, 60, 0x0028, (80, 50))]:
+        for kind, width, height, comp, size in [(0, 33, 75, 0, (80, 50)), (1, 150, 20, 0, (80, 50)),
+                                                (1, 1, 1, 0, (50, 50)), (2, 50, 50, 0x8055, (80, 50)),
+                                                (2, 25, 60, 0x0028, (80, 50))]:
             with self.subTest(kind=kind, width=width, height=height, comp=comp):
                 name = "s_000." + ("bmp", "png", "jpg")[kind]
                 p = road.program(self, OptionFlag=8, ThumType=kind, ThumWPers=width, ThumHPers=height, ThumComp=comp)
@@ -111,22 +101,20 @@ class TestRefusals(Road):
                                (22, b"GIF89a not a png")]:
             with self.subTest(flags=flags):
                 p = road.program(self, OptionFlag=flags)
-                self.refused(p, road.record_body(b"P", picture, b"rec"))
+                self.assertIsNone(road.saved_lines(p.post(road.record_body(b"P", picture, b"rec"), ())[2]))
                 self.assertEqual(os.listdir(p.saved), [])
 
     def test_an_existing_file_is_kept_and_the_drawing_takes_the_next_name(self):
         for flags in (23, 22):  # the overwrite question on and off
             with self.subTest(flags=flags):
-                p = road.program(self, OptionFlag=flags, start=False)
-                with open(os.path.join(p.saved, "000.png"), "wb") as f:
-                    f.write(b"an older drawing")
-                p.start()
+                p = road.program(self, OptionFlag=flags)
+                p.put(os.path.join(p.saved, "000.png"), b"an older drawing")
                 picture = road.drawn_picture()
                 reply = p.post(road.record_body(b"P", picture, b"rec"))[2]
                 self.assertEqual(road.saved_lines(reply), [road.expected_line(p.saved, n) for n in ("001.png", "001.pch")])
                 self.assertEqual(sorted(os.listdir(p.saved)), ["000.png", "001.pch", "001.png"])
                 self.assertSamePixels(os.path.join(p.saved, "001.png"), picture)
-                self.assertFile(os.path.join(p.saved, "000.png"), b"an older drawing")
+                self.assertEqual(p.read(os.path.join(p.saved, "000.png")), b"an older drawing")
 
 
 class TestSaveDialog(Road):
@@ -146,12 +134,11 @@ class TestSaveDialog(Road):
 
     def test_cancel_and_the_overwrite_question(self):
         p = road.program(self, OptionFlag=23)
-        with open(os.path.join(p.saved, "000.png"), "wb") as f:
-            f.write(b"older")
+        p.put(os.path.join(p.saved, "000.png"), b"older")
         body = road.record_body(b"P", road.drawn_picture(), b"rec")
         for steps in [[(road.SAVE, road.CANCEL, {})], [(road.SAVE, road.OK, {}), (road.QUESTION, road.NO, {})]]:
             with road.answered(steps, p.root) as pressed:
-                self.refused(p, body, ())
+                self.assertIsNone(road.saved_lines(p.post(body, ())[2]))
             self.assertEqual([caption for caption, _ in pressed], [caption for caption, _, _ in steps])
             self.assertEqual(os.listdir(p.saved), ["000.png"])
         self.assertIn("000.png", pressed[1][1])

@@ -1,12 +1,10 @@
-// A stand-in HTML5 painter for the end-to-end tests, of our own making. It
-// behaves towards the page and the server as a PaintBBS-compatible painter
-// does: it replaces <applet name="paintbbs"> (or <applet name="pch"> for a
-// replay) by a canvas of image_width x image_height, continues from
-// image_canvas or pch_file, records its strokes in an animation of its own
-// ("NEO ", width and height as 16-bit little-endian, then one 13-byte record
-// per stroke: "R", red, green, blue, x, y, w, h as 16-bit little-endian),
-// posts the record form to the page's folder + url_save and reads the reply
-// by the same rule. Tests drive it through window.standInPainter.
+// A stand-in HTML5 painter of our own for the end-to-end tests, driven
+// through window.standInPainter. As a PaintBBS-compatible painter does, it
+// replaces <applet name="paintbbs"> (or name="pch", a replay) by a canvas of
+// image_width x image_height, continues from image_canvas or pch_file, posts
+// the record form to the page's folder + url_save and reads the reply by the
+// same rule. Its animation: "NEO ", width, height, then per stroke "R", red,
+// green, blue and x, y, w, h (widths, heights and places 16-bit little-endian).
 (function () {
   "use strict";
 
@@ -75,7 +73,6 @@
   }
   function start() {
     var element = document.querySelector("applet[name=paintbbs]") || document.querySelector("applet[name=pch]");
-    if (!element) return fail("the page holds no applet element");
     painter.mode = element.getAttribute("name") === "pch" ? "replay" : "draw";
     Array.prototype.forEach.call(element.querySelectorAll("param"), function (p) {
       painter.params[p.getAttribute("name")] = p.getAttribute("value");
@@ -91,10 +88,7 @@
 
     var name = painter.params.pch_file || painter.params.image_canvas;
     if (/\.pch$/i.test(name || "")) {
-      fetch(name).then(function (response) {
-        if (!response.ok) throw new Error(name + ": HTTP " + response.status);
-        return response.arrayBuffer();
-      }).then(replay).then(function () { painter.ready = true; }, fail);
+      fetch(name).then(function (response) { return response.arrayBuffer(); }).then(replay).then(function () { painter.ready = true; }, fail);
     } else if (name) {
       var image = new Image();
       image.onload = function () {
@@ -127,9 +121,8 @@
     return "left";
   }
 
-  // Posts the record form ("P", header, picture and animation, each after
-  // its length in 8 decimal digits, a CR LF before the picture) to the page's
-  // folder + url_save; resolves to "alerted" or "left".
+  // Posts "P", header, picture and animation, each after its length in 8
+  // digits, a CR LF before the picture; resolves to "alerted" or "left".
   function send() {
     return new Promise(function (resolve) {
       painter.canvas.toBlob(resolve, "image/png");
@@ -146,9 +139,6 @@
     });
   }
 
-  if (document.readyState === "loading") {
-    document.addEventListener("DOMContentLoaded", start);
-  } else {
-    start();
-  }
+  // The page runs this script while it is still being read.
+  document.addEventListener("DOMContentLoaded", start);
 })();
