@@ -160,12 +160,6 @@ class TestGet(Served):
 
 
 class TestPost(Served):
-    def test_a_whole_post_by_curl(self):
-        body = random_bytes(50000, 10)
-        self.assertEqual(curl("-i", "--data-binary", "@-", "-H", "Content-Type: application/octet-stream",
-                              self.program.url("/"), data=body), NOT_SAVED)
-        self.assertEqual(self.program.read("_post.dat"), body)
-
     def test_a_body_in_pieces_while_others_are_served_and_a_second_or_foreign_post_is_refused(self):
         body = random_bytes(40000, 12)
         with socket.create_connection(("127.0.0.1", self.port), timeout=20) as s:
