@@ -115,10 +115,10 @@ public:
     virtual bool onSocketEvent(unsigned message, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
-// Delivers the events of registered sockets to one target, on the calling
-// thread. On Windows a hidden window of the program receives the posted
-// messages; natively a poll loop watches the sockets, and the signals SIGINT
-// and SIGTERM stop it.
+// The native program's loop: delivers the events of registered sockets to one
+// target, on the calling thread, from a poll over the sockets; the signals
+// SIGINT and SIGTERM stop it. (On Windows the main window receives the
+// sockets' messages itself.)
 class SocketEventLoop {
 public:
     explicit SocketEventLoop(SocketEventTarget& target);
@@ -126,9 +126,9 @@ public:
     SocketEventLoop(const SocketEventLoop&) = delete;
     SocketEventLoop& operator=(const SocketEventLoop&) = delete;
 
-    // False when the loop could not be set up (no window on Windows).
+    // False when the loop could not be set up.
     bool isReady() const;
-    // The window to register sockets for (null natively).
+    // The window to register sockets for: none.
     WindowRef window() const { return window_; }
     // Delivers events until stopped; returns the exit code (0).
     int run();

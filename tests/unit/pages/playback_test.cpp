@@ -37,14 +37,6 @@ TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
     }
 }
 
-TEST(SpchHeader, MissingFilesAndCapacitiesOutsideOneTo4096AreRefused) {
-    TempFolder folder;
-    folder.write("a.spch", "a=1\r\n");
-    auto ignore = [](const char*, int32_t) { ADD_FAILURE() << "no entry expected"; };
-    EXPECT_FALSE(readSpchHeader(folder.file("missing.spch").c_str(), 255, ignore));
-    for (int capacity : {0, 4097}) EXPECT_FALSE(readSpchHeader(folder.file("a.spch").c_str(), capacity, ignore));
-}
-
 // Each row: the file name, its bytes (null: no such file), width, height and layers.
 TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
     const std::tuple<const char*, const char*, int32_t, int32_t, int32_t> cases[] = {

@@ -45,16 +45,10 @@ TEST(SettingsDefaults, AMissingFileIsReadAsTheDefaultsAndWrittenKeyByKeyInOrder)
     l.settings.presets.clear();
     l.setup.kind = 4;
     l.load(folder);
-    // The program folder as the save folder: the end-to-end tests check it.
-    std::string expected = "[Setting]\r\nSaveDir=" + std::string(l.settings.saveDir.text()) + "\r\n";
-    for (const char* line : {"SaveFile=000", "OptionFlag=23", "SaveType=1", "JPEGSave=32853", "ThumType=1",
-                             "ThumComp=32853", "ThumWPers=50", "ThumHPers=50", "ColorTP=16777215", "Port=80",
-                             "OpenToNetwork=0", "Applet=0", "AppletWidth=0", "AppletHeight=0", "ImageWidth=300", "ImageHeight=300",
-                             "SaveAnim=1", "Quality=0", "Layer=2", "Undo=90", "Undo2=15", "Palette=3"})
-        expected += std::string(line) + "\r\n";
-    expected += "[ImgPreset]\r\n";
-    for (int i = 0; i < 9; ++i)
-        expected += "preset" + std::to_string(i) + "=" + std::to_string(100 + 50 * i) + "x" + std::to_string(100 + 50 * i) + "\r\n";
+    // The reference file, its save folder (@) the program folder, which the
+    // end-to-end tests check.
+    std::string expected = folder.read(hostDrive + SOURCE_DIR "/tests/unit/pages/golden/default_set.ini");
+    expected.replace(expected.find('@'), 1, l.settings.saveDir.text());
     EXPECT_EQ(l.save(folder), expected);
 }
 
