@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 
 #include "image/checked_size.h"
 #include "image/colour_order.h"
@@ -69,21 +70,6 @@ private:
     ByteBuffer bytes_;
     uint32_t size_ = 0;
     bool broken_ = false;
-};
-
-// Owns a libdeflate decompressor.
-class Decompressor {
-public:
-    Decompressor() : decompressor_(libdeflate_alloc_decompressor()) {}
-    ~Decompressor() {
-        if (decompressor_) libdeflate_free_decompressor(decompressor_);
-    }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-    libdeflate_decompressor* get() const { return decompressor_; }
-
-private:
-    libdeflate_decompressor* decompressor_;
 };
 
 // The gathered stream inflated by zlib into whatever pieces are asked for:
@@ -315,7 +301,8 @@ private:
         const bool fullWindow = data.size() > 0 && data.bytes()[0] >> 4 == fullWindowInfo;
         if (fullWindow && !raster_.scanlines.allocate(total)) return false;
         size_t produced = 0;
-        const Decompressor decompressor;
+        const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> decompressor(
+            libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
         if (fullWindow && decompressor.get() &&
             libdeflate_zlib_decompress(decompressor.get(), data.bytes(), data.size(), raster_.scanlines.data(), total,
                                        &produced) == LIBDEFLATE_SUCCESS) {

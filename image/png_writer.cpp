@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <cstring>
+#include <memory>
 
 #include "app/file_handle.h"
 #include "image/checked_size.h"
@@ -18,26 +19,12 @@ constexpr uint8_t endChunk[12] = {0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42
 constexpr uint32_t chunkHead = 8;  // length and type
 constexpr uint32_t crcLength = 4;
 
-// Owns a libdeflate compressor.
-class Compressor {
-public:
-    explicit Compressor(int level) : compressor_(libdeflate_alloc_compressor(level)) {}
-    ~Compressor() {
-        if (compressor_) libdeflate_free_compressor(compressor_);
-    }
-    Compressor(const Compressor&) = delete;
-    Compressor& operator=(const Compressor&) = delete;
-    libdeflate_compressor* get() const { return compressor_; }
-
-private:
-    libdeflate_compressor* compressor_;
-};
-
 // The IDAT chunk of the whole scanline block, compressed in one piece: its
 // length, type, zlib stream and CRC side by side in one buffer, n bytes in
 // all. False when a buffer cannot be had or the level is not libdeflate's.
 bool imageDataChunk(const uint8_t* scanlines, uint32_t total, int level, ByteBuffer& chunk, uint32_t& n) {
-    const Compressor compressor(level);
+    const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
     if (!compressor.get()) return false;
     const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), total);
     uint32_t room;
