@@ -7,7 +7,6 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
-char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // The next blank-separated token of the first line from pos into out
 // (capacity counts the terminator); false when it does not fit.
@@ -30,11 +29,7 @@ bool readToken(const char* bytes, int length, int& pos, char* out, int capacity)
 // a colon; pos is then just past the colon.
 bool isField(const char* bytes, int length, int start, const char* field, int& pos) {
     int n = static_cast<int>(std::strlen(field));
-    if (length - start <= n) return false;
-    for (int i = 0; i < n; ++i) {
-        if (folded(bytes[start + i]) != folded(field[i])) return false;
-    }
-    if (bytes[start + n] != ':') return false;
+    if (length - start <= n || !sameLetters(bytes + start, field, n) || bytes[start + n] != ':') return false;
     pos = start + n + 1;
     return true;
 }
@@ -56,6 +51,14 @@ bool readLength(const char* bytes, int length, int pos, uint32_t& value) {
 }
 
 }  // namespace
+
+bool sameLetters(const char* text, const char* word, int n) {
+    auto folded = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (int i = 0; i < n; ++i) {
+        if (folded(text[i]) != folded(word[i])) return false;
+    }
+    return true;
+}
 
 int find(const char* bytes, int from, int length, const char* needle) {
     int n = static_cast<int>(std::strlen(needle));

@@ -26,6 +26,9 @@ enum class BodyLength { valid, missing, invalid };
 // a second such line with another value.
 BodyLength bodyLength(const char* header, int length, uint32_t& value);
 
+// text[0, n) equals word[0, n), ASCII letters in any case.
+bool sameLetters(const char* text, const char* word, int n);
+
 // How often the header holds a field (name in any letter case): the value
 // of its only line, blanks around it dropped, is [start, start + size).
 enum class Field { absent, once, repeated };

@@ -8,15 +8,9 @@ namespace {
 constexpr int maxPortDigits = 5;
 const char localSuffix[] = ".local";
 
-char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // text[0, length) equals word, ASCII letters in any case.
 bool sameText(const char* text, int length, const char* word) {
-    if (static_cast<size_t>(length) != std::strlen(word)) return false;
-    for (int i = 0; i < length; ++i) {
-        if (folded(text[i]) != folded(word[i])) return false;
-    }
-    return true;
+    return static_cast<size_t>(length) == std::strlen(word) && sameLetters(text, word, length);
 }
 
 // A host as Host and Origin write it: a name or address, or an IPv6 address
