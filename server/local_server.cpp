@@ -75,14 +75,12 @@ bool LocalServer::startServer(platform::WindowRef window, uint16_t& port, bool o
     }
     port_ = port;
     for (platform::SocketHandle& listener : listeners_) {
-        if (listener.isOpen() && !listener.listen(listenBacklog)) {
+        if (!listener.isOpen()) continue;
+        if (!listener.listen(listenBacklog)) {
             showWarning(window_, "error listen");
             return false;
         }
-    }
-    for (platform::SocketHandle& listener : listeners_) {
-        if (listener.isOpen() &&
-            !listener.notifyWindow(window_, platform::socketMessage,
+        if (!listener.notifyWindow(window_, platform::socketMessage,
                                    platform::eventRead | platform::eventAccept | platform::eventClose)) {
             showWarning(window_, "error WSAAsyncSelect");
             return false;
