@@ -447,7 +447,8 @@ int main(int argc, char** argv) {
         pngWrite.add(write.ours, write.reference);
         note(std::string("png write ") + p.name + " (from the picture)", write.ours, write.reference, fileLength(ours),
              fileLength(theirs));
-        Duel same = duel([&] { writePng(raster, ours.c_str(), 6, -1); }, [&] { libpngWrite(raster, theirs.c_str()); });
+        Duel same = duel([&] { writePng(raster, ours.c_str(), pngLevelByPicture, -1); },
+                         [&] { libpngWrite(raster, theirs.c_str()); });
         note(std::string("png write ") + p.name + " (same scanlines)", same.ours, same.reference, fileLength(ours),
              fileLength(theirs));
         if (p.image == &drawing) {

@@ -195,6 +195,20 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
     return true;
 }
 
+// Level 4 when fewer than 1 pixel in 20 of every eighth row equals its left
+// neighbour, else 6.
+int levelByPicture(const PngRaster& raster, uint32_t rowBytes) {
+    const int32_t size = raster.format / 8;
+    uint64_t pairs = 0, repeats = 0;
+    for (int32_t y = 0; y < raster.height; y += 8) {
+        const uint8_t* p = raster.scanlines.data() + static_cast<size_t>(y) * rowBytes + 1;
+        for (int32_t x = 1; x < raster.width; ++x, p += size)
+            repeats += p[0] == p[size] && (size == 1 || (p[1] == p[size + 1] && p[2] == p[size + 2]));
+        pairs += static_cast<uint32_t>(raster.width - 1);
+    }
+    return repeats * 20 < pairs ? 4 : 6;
+}
+
 }  // namespace
 
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent) {
@@ -203,13 +217,9 @@ bool writePng(const PngRaster& raster, const char* path, int level, int32_t tran
     if (raster.width < 1 || raster.height < 1 || !pngRowBytes(raster.width, raster.format, rowBytes) ||
         !multiplyChecked(rowBytes, static_cast<uint32_t>(raster.height), total) || total > raster.scanlines.size())
         return false;
+    if (level == pngLevelByPicture) level = levelByPicture(raster, rowBytes);
     const bool palette = raster.format == 8 && raster.paletteCount && !raster.paletteData.empty() &&
                          raster.paletteData.size() >= raster.paletteCount * 3u;
     return writeFile(path, raster.width, raster.height, raster.format, palette ? raster.paletteData.data() : nullptr,
                      palette ? raster.paletteCount : 0, transparent, raster.scanlines.data(), total, level);
-}
-
-bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent) {
-    PngRaster raster;
-    return preparePng(image, raster, 24, nullptr, 0) && writePng(raster, path, level, transparent);
 }

@@ -20,15 +20,18 @@ bool preparePng(const RasterImage& source, PngRaster& raster, int format, const 
 // allocated.
 bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* palette, int& count);
 
+// The level that lets writePng choose by the picture: 6, about as small as
+// zlib's 6, except for a picture in which fewer than 1 pixel in 20 repeats its
+// left neighbour (a photo, noise, a fine pattern). There level 6's lazy
+// matching finds little that level 4's greedy matching misses: the file stays
+// within 1 % of the size and takes 10-45 % less time.
+constexpr int pngLevelByPicture = -1;
+
 // Writes raster (format 8 or 24) to path, its scanlines compressed as one zlib
-// stream at libdeflate's level (1 … 12; 6 is about as small as zlib's 6);
-// transparent is a colour 0x00BBGGRR to mark transparent, or -1. Holds the
+// stream at libdeflate's level (1 … 12) or pngLevelByPicture; transparent is a colour 0x00BBGGRR to mark transparent, or -1. Holds the
 // compressed stream (at most a little more than the scanlines) in memory
 // while writing. False when the raster is unusable, the stream cannot be made
 // (no file is created then), the file cannot be created, or a write fails, in
 // which case the half-written file is deleted.
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);
 
-// Writes a 24-bit picture as true colour: preparePng with format 24, then
-// writePng. False as those.
-bool writeTrueColourPng(const RasterImage& image, const char* path, int level, int32_t transparent);

@@ -3,18 +3,13 @@
 #include "image/gif_writer.h"
 #include "image/png_writer.h"
 
-namespace {
-
-constexpr int pngLevel = 6;
-
-}  // namespace
-
 bool savePng(const RasterImage& image, const char* path, int32_t transparent) {
     uint32_t palette[256];
     int count = 0;
     PngRaster raster;
     if (!preparePngPalette(image, raster, palette, count)) return false;
-    return count ? writePng(raster, path, pngLevel, transparent) : writeTrueColourPng(image, path, pngLevel, transparent);
+    if (!count && !preparePng(image, raster, 24, nullptr, 0)) return false;
+    return writePng(raster, path, pngLevelByPicture, transparent);
 }
 
 bool saveGif(const RasterImage& image, const char* path, int32_t transparent) {

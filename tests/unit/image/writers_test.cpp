@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <random>
+
+#include <zlib.h>
 
 #include "image/jpeg_writer.h"
 #include "save/bmp_writer.h"
@@ -27,6 +30,37 @@ TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
         EXPECT_FALSE(savePng(good, path, -1) || saveGif(good, path, -1) || writeJpeg(good, path, 85, false)) << path;
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken"));
     EXPECT_FALSE(savePng(empty, "e", -1) || saveGif(empty, "e", -1) || writeJpeg(empty, "e", 85, false) || folder.exists("e"));
+}
+
+// A saved PNG's image data is at most 1 % larger than zlib's level 6 makes of
+// the same scanlines, for a drawing (flat discs with smoothed edges, true
+// colour) and for noise alike, whatever level the writer picks for either.
+TEST(WriterSize, WithinOnePercentOfZlibLevel6) {
+    TempFolder folder;
+    RasterImage drawing, noise;
+    ASSERT_TRUE(pictures::paint(drawing, 800, 600, [](int x, int y) {
+        const double edge = std::hypot(x % 200 - 100, y % 150 - 75) - 30 - x / 20;
+        const uint32_t cover = static_cast<uint32_t>(std::clamp(0.5 - edge, 0.0, 1.0) * 255);
+        return 0xFFFFFF - cover * (0x010101 + static_cast<uint32_t>(y / 150) * 0x0A0000);
+    }));
+    std::minstd_rand random(3);
+    ASSERT_TRUE(pictures::paint(noise, 800, 600, [&](int x, int y) {
+        return (x / 4 + random() % 9) << 16 | (y / 3 + random() % 9) << 8 | ((x + y) / 6 + random() % 9);
+    }));
+    for (const RasterImage* image : {&drawing, &noise}) {
+        ASSERT_TRUE(savePng(*image, "p.png", -1));
+        const std::string file = folder.read("p.png"), rgb = pictures::rgbOf(*image);
+        ASSERT_EQ(file.substr(37, 4), "IDAT");  // after the signature and IHDR: true colour
+        const auto ours = static_cast<uint8_t>(file[33]) << 24 | static_cast<uint8_t>(file[34]) << 16 |
+                          static_cast<uint8_t>(file[35]) << 8 | static_cast<uint8_t>(file[36]);
+        std::string rows;
+        for (size_t at = 0; at < rgb.size(); at += 2400) rows += '\0' + rgb.substr(at, 2400);
+        uLongf theirs = compressBound(static_cast<uLong>(rows.size()));
+        std::string stream(theirs, '\0');
+        ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(&stream[0]), &theirs, reinterpret_cast<const Bytef*>(rows.data()),
+                            static_cast<uLong>(rows.size()), 6), Z_OK);
+        EXPECT_LE(ours, theirs * 1.01) << (image == &drawing ? "drawing" : "noise");
+    }
 }
 
 #ifndef _WIN32
