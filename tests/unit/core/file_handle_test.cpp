@@ -1,33 +1,13 @@
-// The file handle: its line reading, a failed open, a file made anew, and file
-// names in Shift_JIS. Its seeks are the PNG reader's, tested with it.
+// The file handle: a failed open, a file made anew, and file names in
+// Shift_JIS. Its line reading is the SPCH header reader's and its seeks are
+// the PNG reader's, each tested with its reader.
 #include "app/file_handle.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "tests/support/temp_folder.h"
-
-// One read after another on one file: cut at the maximum, CR LF kept or
-// dropped, a lone LF inside a line, a lead byte that takes a CR as its trail
-// byte, a last line without a break and the end of the file.
-// Each read: the maximum, whether the break is dropped, the bytes taken and the line.
-TEST(FileHandleReadLine, CountsTheBytesItTakes) {
-    const std::tuple<int, bool, int, std::string> reads[] = {
-        {4, true, 4, "abcd"},      {63, false, 6, "efgh\r\n"}, {63, true, 5, "x\ny"},
-        {63, true, 5, "\x83\r\n"}, {63, true, 3, "def"},       {63, true, 0, ""},
-    };
-    TempFolder folder;
-    folder.write("lines.txt", "abcdefgh\r\nx\ny\r\n\x83\r\n\r\ndef");
-    FileHandle f;
-    ASSERT_TRUE(f.openRead("lines.txt"));
-    for (const auto& [max, dropBreak, taken, expected] : reads) {
-        char line[64];
-        EXPECT_EQ(f.readLine(line, max, dropBreak), taken) << expected;
-        EXPECT_EQ(std::string(line), expected);
-    }
-}
 
 // One handle: a failed open leaves it closed, a file made anew is truncated,
 // and a Japanese name is found again by a pattern in other letter case.

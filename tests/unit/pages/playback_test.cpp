@@ -21,6 +21,8 @@ TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
          {{"image_width", 400}, {"IMAGE_HEIGHT", 300}, {"layer_max", 5}}},
         {"x= -12abc\r\ny=\r\nz=+7\r\nbinary\x01\x02\r\nafter=3\r\n", 255, {{"x", -12}, {"y", 0}, {"z", 7}}},
         {"last=1", 255, {{"last", 1}}},  // no line end at the end of the file
+        {"x=1\ny=2\r\nz=3\r\n", 255, {{"x", 1}, {"z", 3}}},  // a lone LF ends no line
+        {"k\x83\r\n=5\r\nw=7\r\n", 255, {{"k\x83\r\n", 5}, {"w", 7}}},  // 83 takes the CR as its trail byte
         {"a=1\r\nbb=22222222=3\r\n", 8, {{"a", 1}, {"bb", 22222}, {"222", 3}}},
         {"k=123456789012\r\nw=7\r\n", 8, {{"k", 123456}}},
         {"", 255, {}},
