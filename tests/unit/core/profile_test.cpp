@@ -1,6 +1,6 @@
 // The profile reader and writer where the settings tests do not reach:
-// fallbacks, texts cut to their buffer, keys changed in place and a section
-// erased. The same cases run against our own natively and against the
+// fallbacks, texts cut to their buffer and keys changed in place (erasing a
+// section is the settings tests' part). The same cases run against our own natively and against the
 // system's profile services under Wine, so the two must agree.
 #include <gtest/gtest.h>
 
@@ -23,7 +23,4 @@ TEST(Profile, FallbacksCutTextsAndKeysChangedInPlace) {
     EXPECT_EQ(platform::profileText("Setting", "SaveDir", "", small, sizeof small, path.c_str()), 3u);
     EXPECT_STREQ(small, "C:\\");
     EXPECT_EQ(platform::profileInt("Other", "Port", 80, path.c_str()), 80);
-    ASSERT_TRUE(platform::writeProfileText("ImgPreset", nullptr, nullptr, path.c_str()));
-    EXPECT_EQ(platform::profileInt("ImgPreset", "preset0", -1, path.c_str()), -1);
-    EXPECT_EQ(platform::profileInt("Setting", "Port", 80, path.c_str()), 8010);
 }

@@ -66,7 +66,6 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
     const Case cases[] = {
         {"formats outside their tables fall back to PNG", "[Setting]\r\nSaveType=4\r\nThumType=3\r\n",
          {"SaveType=1", "ThumType=1"}},
-        {"the last formats of the tables", "[Setting]\r\nSaveType=3\r\nThumType=2\r\n", {"SaveType=3", "ThumType=2"}},
         {"numbers cut to 16 bits", "[Setting]\r\nSaveType=-1\r\nThumType=65538\r\n", {"SaveType=1", "ThumType=2"}},
         {"selections outside their lists select nothing", "[Setting]\r\nApplet=9\r\nQuality=4\r\nPalette=-2\r\n",
          {"Applet=-1", "Quality=-1", "Palette=-1"}},
@@ -80,7 +79,6 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
         {"height -1 ends the list", "[ImgPreset]\r\npreset0=10x20\r\npreset1=30x-1\r\npreset2=5x5\r\n", {"preset0=10x20"}, {"preset1"}},
         {"no number ends the list", "[ImgPreset]\r\npreset0=10x20\r\npreset1=wide\r\npreset2=5x5\r\n", {"preset0=10x20"}, {"preset1"}},
         {"at most thirty presets", thirtyTwo, {"preset29=30x7"}, {"preset30"}},
-        {"no preset section brings the nine defaults", "[Setting]\r\nPort=1\r\n", {"preset0=100x100", "preset8=500x500"}},
         {"the preset section is written anew", "[ImgPreset]\r\npreset0=1x1\r\nstray=1\r\n", {"preset0=1x1"},
          {"stray", "preset1"}},
         {"a hand-edited file",
