@@ -1,5 +1,5 @@
-// The text buffer: its room, its double-byte-aware scans and path helpers,
-// and the file name check.
+// The text buffer: its room, and its double-byte-aware scans through their
+// users, the path helpers and the file name check.
 #include "app/text_buffer.h"
 
 #include <gtest/gtest.h>
@@ -32,22 +32,6 @@ TEST(TextBufferCapacity, StringResourcesAreCutToTheBuffer) {
     EXPECT_EQ(small.length(), 63);
     small.loadString(999);
     EXPECT_TRUE(small.isEmpty());
-}
-
-// The scans skip trail bytes: ソ is 83 5C, its trail byte that of a backslash.
-TEST(TextBufferScan, FindAndSubstring) {
-    TextBuffer t("k=ソ=x\\");
-    ASSERT_EQ(t.length(), 7);
-    EXPECT_EQ(t.find(0, '\\'), 6);
-    EXPECT_EQ(t.find(2, '='), 4);
-    EXPECT_EQ(t.find(7, '='), -1);
-    EXPECT_EQ(t.findLast('='), 4);
-    for (auto [length, part] : {std::pair<int, const char*>{2, "ソ"}, {-1, "ソ=x\\"}, {100, "ソ=x\\"}}) {
-        TextBuffer out;
-        t.substring(out, 2, length);
-        EXPECT_STREQ(out.text(), part) << length;
-    }
-    EXPECT_NE(TextBuffer("PNG").compareNoCase("pn"), 0);
 }
 
 // Each path helper on each path: \ and / are both separators, trail bytes

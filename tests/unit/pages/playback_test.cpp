@@ -54,6 +54,7 @@ TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
         {"pic.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\nquality=2\r\n\r\n", 400, 300, 5},
         {"pic.png", "\x89PNG\r\n\x1a\n", 300, 300, 2},
         {"missing[x5y5].spch", nullptr, 300, 300, 2},  // the tag counts only for .pch
+        {"pic[x5y5].pchx", nullptr, 300, 300, 2},
         {"own.pch", "NEO \x40\x01\xC8\x01strokes", 320, 456, 2},
     };
     for (const auto& [name, bytes, expectedWidth, expectedHeight, expectedLayers] : cases) {
