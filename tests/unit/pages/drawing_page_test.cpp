@@ -224,7 +224,6 @@ TEST(LocalPageAddress, NamesNoPort80) {
 TEST(DrawingChecks, EachMissingFileIsNamed) {
     const std::tuple<int, int, std::vector<std::string>, std::string> cases[] = {
         {0, 0, {}, "PaintBBS.jarが見つかりません"},
-        {2, 0, {}, "spainter.jarが見つかりません"},
         {4, 0, {}, "spainter_all.jarが見つかりません"},
         {5, 0, {}, "oekaki*.jarが見つかりません"},
         {0, 0, {"paintbbs.JAR"}, ""},  // found without regard to letter case

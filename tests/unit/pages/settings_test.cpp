@@ -107,7 +107,6 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
 // palette 3, 300 x 300): kind, palette, size and whether to draw.
 TEST(CommandLine, OptionsLettersAndNumbers) {
     const std::pair<const char*, const char*> cases[] = {
-        {"-a2 -w640 -h480 -r", "2 3 640x480 draw"},
         {"-a5 -p0", "5 0 300x300"},
         {"-a6 -p4 -x5", "0 3 300x300"},  // numbers past their lists, unknown letters
         {"-A1 -W5", "0 3 300x300"},      // capitals are unknown letters
