@@ -235,7 +235,6 @@ TEST(DrawingChecks, EachMissingFileIsNamed) {
         {1, 3, {"spainter.jar"}, "paletteHLS.jsが見つかりません"},
         {5, 1, {"oekaki131.jar"}, "palette.jsが見つかりません"},  // required though the page does not use it
         {5, 1, {"oekaki131.jar", "palette.js"}, ""},
-        {0, 0, {"neo.js"}, ""},  // the painter takes the place of PaintBBS.jar
         {1, 0, {"neo.js"}, "spainter.jarが見つかりません"},
         {-1, 0, {"PaintBBS.jar"}, "アプレットを選択してください"},
         {6, 0, {"PaintBBS.jar"}, "アプレットを選択してください"},

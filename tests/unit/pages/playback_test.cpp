@@ -17,8 +17,6 @@
 TEST(SpchHeader, LinesUpToTheFirstWithoutEqualsInPiecesOfTheCapacity) {
     using Entries = std::vector<std::pair<std::string, int32_t>>;
     const std::tuple<std::string, int, Entries> cases[] = {
-        {"image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\n\r\nimage_width=999\r\n", 255,
-         {{"image_width", 400}, {"IMAGE_HEIGHT", 300}, {"layer_max", 5}}},
         {"x= -12abc\r\ny=\r\nz=+7\r\nbinary\x01\x02\r\nafter=3\r\n", 255, {{"x", -12}, {"y", 0}, {"z", 7}}},
         {"last=1", 255, {{"last", 1}}},  // no line end at the end of the file
         {"x=1\ny=2\r\nz=3\r\n", 255, {{"x", 1}, {"z", 3}}},  // a lone LF ends no line
