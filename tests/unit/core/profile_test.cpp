@@ -1,7 +1,8 @@
 // The profile reader and writer where the settings tests do not reach:
 // fallbacks, texts cut to their buffer and keys changed in place (erasing a
-// section is the settings tests' part). The same cases run against our own natively and against the
-// system's profile services under Wine, so the two must agree.
+// section is the settings tests' part). The same cases run against our own
+// natively and against the system's profile services under Wine, so the two
+// must agree.
 #include <gtest/gtest.h>
 
 #include <string>
