@@ -3,10 +3,12 @@
 signal, under Wine File > Exit or the close box) writing set.ini and removing
 the temporary files, and the fallback ports."""
 
+import contextlib
 import os
 import re
 import shutil
 import signal
+import socket
 import sys
 import time
 import unittest
@@ -113,10 +115,14 @@ class TestExit(unittest.TestCase):
 
 class TestPorts(unittest.TestCase):
     def hold(self, ports):
-        """Holds the ports until the clean-up; one that cannot be had is taken,
-        or out of reach, for the program too."""
-        for s in filter(None, map(road.hold_port, ports)):
+        """Holds the ports on every interface until the clean-up; one that
+        cannot be had is taken, or out of reach, for the program too."""
+        for port in ports:
+            s = socket.socket()
             self.addCleanup(s.close)
+            with contextlib.suppress(OSError):
+                s.bind(("0.0.0.0", port))
+                s.listen(1)
 
     def test_a_taken_port_falls_back_along_the_list_and_the_bound_one_is_kept(self):
         if road.listening(8012):

@@ -1,7 +1,7 @@
 """The one harness of the end-to-end scripts: the program users run (native,
 or under Wine with the tests/win32 tools answering its windows), pictures,
 bodies and the real decoders that check saved files. Every script runs
-  script.py PROGRAM [--launcher wine-run --commander C --presser P --stand-in S] [unittest arguments]
+  script.py PROGRAM [--launcher wine-run --commander C --stand-in S] [unittest arguments]
 """
 
 import argparse
@@ -20,7 +20,7 @@ import tempfile
 import time
 import unittest
 
-PROGRAM = LAUNCHER = COMMANDER = PRESSER = STAND_IN = None
+PROGRAM = LAUNCHER = COMMANDER = STAND_IN = None
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
 TEMPORARY_FILES = ["_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"]
 FALLBACK_PORTS = [80, 8010, 8011, 8012]
@@ -46,18 +46,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def hold_port(port):
-    """A listener holding port on every interface, or None when it cannot be had."""
-    s = socket.socket()
-    try:
-        s.bind(("0.0.0.0", port))
-        s.listen(1)
-        return s
-    except OSError:
-        s.close()
-        return None
 
 
 def listening(port):
@@ -95,33 +83,31 @@ def command(*arguments, expect=0):
 
 
 @contextlib.contextmanager
-def answered(steps, folder, seconds=60):
-    """Under Wine the presser (tests/win32/dialog_presser.cpp) works through
-    steps (caption, button id, {edit id: text}) while the block runs; the
-    list yielded then holds its report: (caption, message text or "-") per
-    step pressed. Natively nothing is asked, and the list stays empty."""
+def answered(steps, folder):
+    """Under Wine the window commander presses through steps (caption, button
+    id, {edit id: text}) while the block runs, each window waited for a minute
+    at most; the list yielded then holds its report: (caption, message text or
+    "-") per step pressed. Natively nothing is asked, and the list stays empty."""
     report = []
     if not windows() or not steps:
         yield report
         return
-    script, out = os.path.join(folder, "presser-steps.txt"), os.path.join(folder, "presser-report.txt")
+    script = os.path.join(folder, "steps.txt")
     with open(script, "w", encoding="utf-8") as f:
         for caption, button, texts in steps:
             f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
-    presser = subprocess.Popen([LAUNCHER, PRESSER, windows_path(script), windows_path(out), str(seconds)],
-                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    presser = subprocess.Popen([LAUNCHER, COMMANDER, "press", windows_path(script)],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         yield report
     finally:
-        presser.wait(seconds * len(steps) + 60)
-        with open(out, encoding="utf-8") as f:
-            for line in f.read().splitlines():  # a message's own line breaks go on its text
-                if "\t" in line:
-                    report.append(tuple(line.split("\t", 1)))
-                else:
-                    report[-1] = (report[-1][0], report[-1][1] + "\n" + line)
+        printed = presser.communicate(timeout=60 * len(steps) + 60)[0].decode("utf-8")
+        for line in printed.splitlines():  # a message's own line breaks go on its text
+            if "\t" in line:
+                report.append(tuple(line.split("\t", 1)))
+            else:
+                report[-1] = (report[-1][0], report[-1][1] + "\n" + line)
         os.remove(script)
-        os.remove(out)
 
 
 def write_ini(path, sections):
@@ -323,10 +309,6 @@ def record_body(letter, picture, animation=None):
     return body + (b"%08d" % len(animation) + animation if animation is not None else b"")
 
 
-def animation_record(size=3000):
-    return bytes((i * 131 + i // 251) & 0xFF for i in range(size))
-
-
 # ---- Replies and real decoders ------------------------------------------------
 
 def saved_lines(reply):
@@ -363,14 +345,14 @@ def pngcheck(path):  # raises when the file is not sound
 def main():
     """Runs the calling script's tests; under Wine in a fresh prefix (under Xvfb
     without a display), a console program keeping Wine's own processes up."""
-    global PROGRAM, LAUNCHER, COMMANDER, PRESSER, STAND_IN
+    global PROGRAM, LAUNCHER, COMMANDER, STAND_IN
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
-    for option in ("launcher", "commander", "presser", "stand-in"):
+    for option in ("launcher", "commander", "stand-in"):
         parser.add_argument("--" + option, type=os.path.abspath)
     options, rest = parser.parse_known_args()
     PROGRAM = os.path.abspath(options.program)
-    LAUNCHER, COMMANDER, PRESSER, STAND_IN = options.launcher, options.commander, options.presser, options.stand_in
+    LAUNCHER, COMMANDER, STAND_IN = options.launcher, options.commander, options.stand_in
     if windows():
         if not os.environ.get("DISPLAY"):
             os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)

@@ -22,11 +22,10 @@ constexpr int boxTextId = 0xFFFF;  // the static that holds a message box's text
 constexpr int boxIconId = 0x0440;  // the static that holds its icon
 constexpr UINT watchInterval = 20;
 constexpr UINT giveUpDelay = 8000;
-constexpr char standInAnswer[] = "stand_in_address.txt";
 // The files the program and the tests write into the program folder.
-const char* const leftovers[] = {"set.ini",           "draw.html",   "anim.html",    "_load.dat",      "_post.dat",
-                                 "_tmppng.dat",       "_tmppch.dat", "_prev.dat",    standInAnswer,    "anim.spch",
-                                 "pic[x640y480].pch", "res\\a.png",  "res\\pen.GIF", "res\\readme.txt"};
+const char* const leftovers[] = {"set.ini",   "draw.html", "anim.html", "_load.dat", "_post.dat",
+                                 "_tmppng.dat", "_tmppch.dat", "_prev.dat", "stand_in_address.txt", "anim.spch",
+                                 "pic[x640y480].pch", "res\\a.png", "res\\pen.GIF", "res\\readme.txt"};
 
 BoxWatcher* answering = nullptr;
 DialogWatcher* watching = nullptr;
@@ -270,15 +269,4 @@ std::string ProgramFiles::setting(const char* section, const char* key) const {
     char value[512];
     platform::profileText(section, key, "<absent>", value, sizeof value, file("set.ini").c_str());
     return value;
-}
-
-void ProgramFiles::useStandInBrowser() const {
-    std::string ini = file("set.ini");
-    platform::writeProfileText("Browser", "Flag", "1", ini.c_str());
-    platform::writeProfileText("Browser", "Path", file("ui_browser_stand_in.exe").c_str(), ini.c_str());
-}
-
-std::string ProgramFiles::standInAddress() const {
-    for (int wait = 0; wait < 100 && !exists(standInAnswer); ++wait) Sleep(50);
-    return read(standInAnswer);
 }

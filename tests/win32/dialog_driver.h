@@ -104,10 +104,6 @@ public:
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
     std::string setting(const char* section, const char* key) const;  // as the profile services read it
-    // Makes the browser of set.ini the stand-in program, which writes the
-    // address it gets to a file here; standInAddress waits a few seconds for it.
-    void useStandInBrowser() const;
-    std::string standInAddress() const;
 
     std::string folder;  // code page 932, no trailing separator
 

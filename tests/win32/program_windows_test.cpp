@@ -280,7 +280,8 @@ TEST(PresetEditors, ButtonsEditTheListAndClosingStoresIt) {
 // reach them and the fields go into the page.
 TEST(PlaybackDialogs, DropsFillTheFieldsAndPlayWritesThePageFromThem) {
     ProgramFiles files;
-    files.useStandInBrowser();
+    // The browser is the stand-in program, which writes the address it gets beside itself.
+    files.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + files.file("ui_browser_stand_in.exe") + "\r\n");
     files.write("anim.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\n\r\n");
     files.write("pic[x640y480].pch", "PCH bytes");
     PlaybackDialog dialog;
@@ -307,5 +308,6 @@ TEST(PlaybackDialogs, DropsFillTheFieldsAndPlayWritesThePageFromThem) {
     EXPECT_NE(files.read("anim.html").find("name=\"pch\" width=\"640\" height=\"506\""), std::string::npos);
     std::string expected = "file:///" + files.folder + "/anim.html";
     std::replace(expected.begin(), expected.end(), '\\', '/');
-    EXPECT_EQ(files.standInAddress(), expected);
+    for (int wait = 0; wait < 100 && !files.exists("stand_in_address.txt"); ++wait) Sleep(50);
+    EXPECT_EQ(files.read("stand_in_address.txt"), expected);
 }

@@ -1,9 +1,9 @@
 // Drives the program's windows from outside, for end-to-end runs of the
 // program under Wine. Captions are matched whole; only visible top-level
 // windows count.
-//   window_commander post caption command-id [seconds, default 30]
-//     waits for a window with that caption and posts it WM_COMMAND
-//     command-id; ends with 1 when none came.
+//   window_commander post caption command-id
+//     waits 30 seconds at most for a window with that caption and posts it
+//     WM_COMMAND command-id; ends with 1 when none came.
 //   window_commander count caption [seconds, default 0]
 //     waits up to seconds for a window with that caption, then prints how
 //     many there are.
@@ -12,17 +12,29 @@
 //     exit code and how many windows of it were seen; when it outlives the
 //     seconds it is ended, "running" stands for the code and the commander
 //     ends with 1.
+//   window_commander press script
+//     works through the script, a UTF-8 file of one step per LF-ended line:
+//       caption TAB button-id [TAB edit-id=text ...]
+//     Each step waits a minute at most for a window with that caption, sets
+//     the texts given, presses the button and waits for the window to go. It
+//     prints (UTF-8) a line per step pressed: the caption and the text of a
+//     message box, or "-"; for a window that did not come, "missing" and the
+//     caption, and ends with 1.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr DWORD pollMilliseconds = 5;
+constexpr int boxTextId = 0xFFFF;  // the static that holds a message box's text
 
 struct Search {
     const wchar_t* caption;  // or nullptr: every window of the process
@@ -60,6 +72,20 @@ void print(const std::string& text) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+std::string toUtf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
+std::vector<std::wstring> split(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> parts;
+    std::wistringstream in(text);
+    for (std::wstring part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
+}
+
 DWORD seconds(const wchar_t* text) { return static_cast<DWORD>(_wtoi(text)) * 1000u; }
 
 int watch(DWORD milliseconds, wchar_t** arguments, int argumentCount) {
@@ -95,6 +121,38 @@ int watch(DWORD milliseconds, wchar_t** arguments, int argumentCount) {
     return ended ? 0 : 1;
 }
 
+int press(const wchar_t* scriptPath) {
+    std::ifstream file(scriptPath, std::ios::binary);
+    std::string script{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::wstring text(script.size(), L'\0');
+    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, script.data(), static_cast<int>(script.size()),
+                                                        text.data(), static_cast<int>(text.size()))));
+    for (const std::wstring& line : split(text, L'\n')) {
+        std::vector<std::wstring> fields = split(line, L'\t');
+        if (fields.size() < 2 || fields[0].empty()) continue;
+        std::vector<HWND> found = waitForWindows(fields[0].c_str(), 60000u);
+        if (found.empty()) {
+            print("missing\t" + toUtf8(fields[0]) + "\n");
+            return 1;
+        }
+        HWND window = found.front();
+        for (size_t i = 2; i < fields.size(); ++i) {
+            size_t equals = fields[i].find(L'=');
+            if (equals == std::wstring::npos) continue;
+            SetWindowTextW(GetDlgItem(window, _wtoi(fields[i].substr(0, equals).c_str())),
+                           fields[i].substr(equals + 1).c_str());
+        }
+        wchar_t boxText[1024] = L"-";
+        if (HWND box = GetDlgItem(window, boxTextId)) GetWindowTextW(box, boxText, 1024);
+        print(toUtf8(fields[0] + L"\t" + boxText + L"\n"));
+        SendMessageW(GetDlgItem(window, _wtoi(fields[1].c_str())), BM_CLICK, 0, 0);
+        for (DWORD start = GetTickCount(); IsWindow(window) && IsWindowVisible(window); Sleep(50)) {
+            if (GetTickCount() - start >= 10000) break;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -104,7 +162,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::wstring verb = arguments[1];
     int result = 2;
     if (verb == L"post" && n >= 4) {
-        std::vector<HWND> found = waitForWindows(arguments[2], n > 4 ? seconds(arguments[4]) : 30000u);
+        std::vector<HWND> found = waitForWindows(arguments[2], 30000u);
         WPARAM command = static_cast<WPARAM>(_wtoi(arguments[3]));
         result = !found.empty() && PostMessageW(found.front(), WM_COMMAND, command, 0) ? 0 : 1;
     } else if (verb == L"count") {
@@ -112,6 +170,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         result = 0;
     } else if (verb == L"watch" && n >= 4) {
         result = watch(seconds(arguments[2]), arguments + 3, n - 3);
+    } else if (verb == L"press") {
+        result = press(arguments[2]);
     }
     LocalFree(arguments);
     return result;

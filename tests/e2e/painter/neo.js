@@ -106,19 +106,16 @@
     return ("0000000" + n).slice(-8);
   }
 
-  // Reads a 2xx reply: some line exactly "error" followed by LF means
-  // failure, shown without that line; anything else is success, and the
-  // painter leaves for url_exit (without one, the page's folder + "undefined").
+  // Reads a 2xx reply: some line exactly "error" followed by LF makes the
+  // painter stay and show the rest in an alert; without one it would leave
+  // for url_exit.
   function answer(text) {
     var lines = text.split("\n");
     var error = lines.slice(0, -1).indexOf("error");
-    if (error >= 0) {
-      lines.splice(error, 1);
-      alert(lines.join("\n"));
-      return "alerted";
-    }
-    location.href = painter.params.url_exit || pageFolder() + painter.params.url_exit;
-    return "left";
+    if (error < 0) return "left";
+    lines.splice(error, 1);
+    alert(lines.join("\n"));
+    return "alerted";
   }
 
   // Posts "P", header, picture and animation, each after its length in 8
