@@ -1,7 +1,8 @@
 """The one harness of the end-to-end scripts: the program users run (native,
-or under Wine with the tests/win32 tools answering its windows), pictures,
-bodies and the real decoders that check saved files. Every script runs
-  script.py PROGRAM [--launcher wine-run --commander C --stand-in S] [unittest arguments]
+or under Wine with tests/win32/window_commander.cpp answering its windows and
+standing in for its browser), pictures, bodies and the real decoders that
+check saved files. Every script runs
+  script.py PROGRAM [--launcher wine-run --commander C] [unittest arguments]
 """
 
 import argparse
@@ -20,7 +21,7 @@ import tempfile
 import time
 import unittest
 
-PROGRAM = LAUNCHER = COMMANDER = STAND_IN = None
+PROGRAM = LAUNCHER = COMMANDER = None
 CONVERT = shutil.which("convert-im6.q16") or "/usr/bin/convert"
 TEMPORARY_FILES = ["_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat"]
 FALLBACK_PORTS = [80, 8010, 8011, 8012]
@@ -169,7 +170,7 @@ class Program:
 
     def stand_in(self):
         if self.launcher:
-            return shutil.copy2(STAND_IN, self.browser)
+            return shutil.copy2(COMMANDER, self.browser)  # its stand-in mode
         path = os.path.join(self.browser, "browser.py")
         with open(path, "w") as f:
             f.write("#!%s\nimport os, sys\nopen(%r, 'w').write(' '.join(sys.argv[1:]))\nos.rename(%r, %r)\n"
@@ -345,14 +346,14 @@ def pngcheck(path):  # raises when the file is not sound
 def main():
     """Runs the calling script's tests; under Wine in a fresh prefix (under Xvfb
     without a display), a console program keeping Wine's own processes up."""
-    global PROGRAM, LAUNCHER, COMMANDER, STAND_IN
+    global PROGRAM, LAUNCHER, COMMANDER
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
-    for option in ("launcher", "commander", "stand-in"):
+    for option in ("launcher", "commander"):
         parser.add_argument("--" + option, type=os.path.abspath)
     options, rest = parser.parse_known_args()
     PROGRAM = os.path.abspath(options.program)
-    LAUNCHER, COMMANDER, STAND_IN = options.launcher, options.commander, options.stand_in
+    LAUNCHER, COMMANDER = options.launcher, options.commander
     if windows():
         if not os.environ.get("DISPLAY"):
             os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)

@@ -280,8 +280,8 @@ TEST(PresetEditors, ButtonsEditTheListAndClosingStoresIt) {
 // reach them and the fields go into the page.
 TEST(PlaybackDialogs, DropsFillTheFieldsAndPlayWritesThePageFromThem) {
     ProgramFiles files;
-    // The browser is the stand-in program, which writes the address it gets beside itself.
-    files.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + files.file("ui_browser_stand_in.exe") + "\r\n");
+    // The browser is the window commander, which writes the address it gets beside itself.
+    files.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + files.file("ui_window_commander.exe") + "\r\n");
     files.write("anim.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\n\r\n");
     files.write("pic[x640y480].pch", "PCH bytes");
     PlaybackDialog dialog;

@@ -20,6 +20,9 @@
 //     prints (UTF-8) a line per step pressed: the caption and the text of a
 //     message box, or "-"; for a window that did not come, "missing" and the
 //     caption, and ends with 1.
+//   window_commander address ...
+//     stands in for the web browser: writes the arguments (UTF-8, joined by
+//     blanks) to stand_in_address.txt beside itself.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -153,24 +156,36 @@ int press(const wchar_t* scriptPath) {
     return 0;
 }
 
+int standInBrowser(wchar_t** arguments, int count) {
+    std::wstring given = arguments[1];
+    for (int i = 2; i < count; ++i) given += L" " + std::wstring(arguments[i]);
+    wchar_t path[MAX_PATH];
+    std::wstring answer(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    answer = answer.substr(0, answer.rfind(L'\\') + 1) + L"stand_in_address.txt";
+    std::ofstream((answer + L".part").c_str(), std::ios::binary) << toUtf8(given);  // then whole at once
+    return MoveFileExW((answer + L".part").c_str(), answer.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int n = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &n);
-    if (!arguments || n < 3) return 2;
+    if (!arguments || n < 2) return 2;
     std::wstring verb = arguments[1];
     int result = 2;
-    if (verb == L"post" && n >= 4) {
+    if (verb.find(L"://") != std::wstring::npos) {
+        result = standInBrowser(arguments, n);
+    } else if (verb == L"post" && n >= 4) {
         std::vector<HWND> found = waitForWindows(arguments[2], 30000u);
         WPARAM command = static_cast<WPARAM>(_wtoi(arguments[3]));
         result = !found.empty() && PostMessageW(found.front(), WM_COMMAND, command, 0) ? 0 : 1;
-    } else if (verb == L"count") {
+    } else if (verb == L"count" && n >= 3) {
         print(std::to_string(waitForWindows(arguments[2], n > 3 ? seconds(arguments[3]) : 0u).size()) + "\n");
         result = 0;
     } else if (verb == L"watch" && n >= 4) {
         result = watch(seconds(arguments[2]), arguments + 3, n - 3);
-    } else if (verb == L"press") {
+    } else if (verb == L"press" && n >= 3) {
         result = press(arguments[2]);
     }
     LocalFree(arguments);
