@@ -28,10 +28,10 @@ bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* p
 constexpr int pngLevelByPicture = -1;
 
 // Writes raster (format 8 or 24) to path, its scanlines compressed as one zlib
-// stream at libdeflate's level (1 … 12) or pngLevelByPicture; transparent is a colour 0x00BBGGRR to mark transparent, or -1. Holds the
-// compressed stream (at most a little more than the scanlines) in memory
-// while writing. False when the raster is unusable, the stream cannot be made
-// (no file is created then), the file cannot be created, or a write fails, in
-// which case the half-written file is deleted.
+// stream at libdeflate's level (1 … 12) or pngLevelByPicture; transparent is
+// a colour 0x00BBGGRR to mark transparent, or -1. Holds the compressed stream
+// (at most a little more than the scanlines) in memory while writing. False
+// when the raster is unusable, the stream cannot be made (no file is created
+// then), the file cannot be created, or a write fails, in which case the
+// half-written file is deleted.
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);
-

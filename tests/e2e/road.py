@@ -97,12 +97,12 @@ def answered(steps, folder):
     with open(script, "w", encoding="utf-8") as f:
         for caption, button, texts in steps:
             f.write("\t".join([caption, str(button)] + ["%d=%s" % kv for kv in texts.items()]) + "\n")
-    presser = subprocess.Popen([LAUNCHER, COMMANDER, "press", windows_path(script)],
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    commander = subprocess.Popen([LAUNCHER, COMMANDER, "press", windows_path(script)],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         yield report
     finally:
-        printed = presser.communicate(timeout=60 * len(steps) + 60)[0].decode("utf-8")
+        printed = commander.communicate(timeout=60 * len(steps) + 60)[0].decode("utf-8")
         for line in printed.splitlines():  # a message's own line breaks go on its text
             if "\t" in line:
                 report.append(tuple(line.split("\t", 1)))

@@ -23,9 +23,9 @@ constexpr int boxIconId = 0x0440;  // the static that holds its icon
 constexpr UINT watchInterval = 20;
 constexpr UINT giveUpDelay = 8000;
 // The files the program and the tests write into the program folder.
-const char* const leftovers[] = {"set.ini",   "draw.html", "anim.html", "_load.dat", "_post.dat",
-                                 "_tmppng.dat", "_tmppch.dat", "_prev.dat", "stand_in_address.txt", "anim.spch",
-                                 "pic[x640y480].pch", "res\\a.png", "res\\pen.GIF", "res\\readme.txt"};
+const char* const leftovers[] = {"set.ini",     "draw.html",   "anim.html", "_load.dat",  "_post.dat",
+                                 "_tmppng.dat", "_tmppch.dat", "_prev.dat", "anim.spch",  "pic[x640y480].pch",
+                                 "res\\a.png",  "res\\pen.GIF", "res\\readme.txt", "stand_in_address.txt"};
 
 BoxWatcher* answering = nullptr;
 DialogWatcher* watching = nullptr;

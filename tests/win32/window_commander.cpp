@@ -21,8 +21,9 @@
 //     message box, or "-"; for a window that did not come, "missing" and the
 //     caption, and ends with 1.
 //   window_commander address ...
-//     stands in for the web browser: writes the arguments (UTF-8, joined by
-//     blanks) to stand_in_address.txt beside itself.
+//     (any first argument holding "://") stands in for the web browser:
+//     writes the arguments (UTF-8, joined by blanks) to stand_in_address.txt
+//     beside itself.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -149,9 +150,8 @@ int press(const wchar_t* scriptPath) {
         if (HWND box = GetDlgItem(window, boxTextId)) GetWindowTextW(box, boxText, 1024);
         print(toUtf8(fields[0] + L"\t" + boxText + L"\n"));
         SendMessageW(GetDlgItem(window, _wtoi(fields[1].c_str())), BM_CLICK, 0, 0);
-        for (DWORD start = GetTickCount(); IsWindow(window) && IsWindowVisible(window); Sleep(50)) {
-            if (GetTickCount() - start >= 10000) break;
-        }
+        const DWORD start = GetTickCount();
+        while (IsWindow(window) && IsWindowVisible(window) && GetTickCount() - start < 10000) Sleep(50);
     }
     return 0;
 }
