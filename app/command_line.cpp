@@ -26,6 +26,7 @@ void applyOption(char letter, int32_t number, DrawingSetup& setup, CommandLineRe
     case 'h': setup.imageHeight = static_cast<uint32_t>(number); break;
     case 'p': choose(setup.palette, number, paletteCount); break;
     case 'r': result.drawRequested = true; break;
+    case 'b': setup.builtInPainter = number != 0; break;
     default: break;
     }
 }

@@ -3,6 +3,8 @@
 //   -a n  applet kind n (ignored when n > 5)   -w n  image width
 //   -p n  palette n (ignored when n > 3)       -h n  image height
 //   -r    start drawing once the program runs
+//   -b n  n = 1: draw with the built-in painter even where an outside one is
+//         there; 0: the outside painter where its files are
 // A token that is not an option names the picture to continue (what dropping
 // a file on the program's icon gives); it may be enclosed in double quotes,
 // blanks included, and a later one replaces an earlier one. Other letters

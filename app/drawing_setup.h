@@ -24,5 +24,6 @@ struct DrawingSetup {
     uint32_t undoBatch = 15;
     int palette = 3;           // palette list entry 0 to 3, -1 none
     bool animation = true;
+    bool builtInPainter = false;  // the built-in painter draws even where an outside one is there
     TextBuffer continuePath{pathCapacity};  // the picture to continue, empty for a new one
 };

@@ -142,6 +142,7 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     setup.undo = static_cast<uint32_t>(ini.getInt("Undo", static_cast<int32_t>(setupDefaults.undo)));
     setup.undoBatch = static_cast<uint32_t>(ini.getInt("Undo2", static_cast<int32_t>(setupDefaults.undoBatch)));
     setup.palette = getSelection(ini, "Palette", setupDefaults.palette, paletteCount);
+    setup.builtInPainter = ini.getInt("BuiltInPainter", setupDefaults.builtInPainter ? 1 : 0) != 0;
 
     loadPresets(path, settings.presets);
 }
@@ -178,6 +179,7 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
     ini.setInt("Undo", static_cast<int32_t>(setup.undo));
     ini.setInt("Undo2", static_cast<int32_t>(setup.undoBatch));
     ini.setInt("Palette", selectionToWrite(setup.palette, paletteCount));
+    ini.setInt("BuiltInPainter", setup.builtInPainter ? 1 : 0);
 
     savePresets(path, settings.presets);
 }

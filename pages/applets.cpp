@@ -5,7 +5,6 @@
 #include "app/program_folder.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
-#include "pages/playback.h"
 
 const AppletEntry appletEntries[appletKindCount] = {
     {"PaintBBS", "pbbs.PaintBBS.class", "PaintBBS.jar", "PaintBBS.jar", 500, 520, 100, 120},
@@ -37,10 +36,6 @@ int32_t autoSize(int32_t requested, uint32_t image, int32_t margin, int32_t smal
     if (size > INT32_MAX) return INT32_MAX;
     return size < smallest ? smallest : static_cast<int32_t>(size);
 }
-
-const char* const painterCannotReplay =
-    "HTML5版のPaintBBS（neo.js）は、Javaアプレットのアニメーション（PCH・SPCH）を再生できません。\n"
-    "画像ファイルか、neo.jsで描いたアニメーションを指定してください。";
 
 void notFound(const char* name, TextBuffer& warning) {
     warning.assign(name);
@@ -99,11 +94,6 @@ bool checkDrawingFiles(const DrawingSetup& setup, const char* folder, TextBuffer
     }
     if (kind == AppletKind::Poo && oekakiVersion(folder) == unsupportedPooVersion) {
         warning.assign("oekaki132.jarには対応していません");
-        return false;
-    }
-    if (painter && !setup.continuePath.isEmpty() && isAnimationFileName(setup.continuePath.text()) &&
-        !isPainterAnimation(setup.continuePath.text())) {
-        warning.assign(painterCannotReplay);
         return false;
     }
     const PaletteEntry* palette = paletteScript(setup.palette);

@@ -56,7 +56,8 @@ int32_t autoAppletHeight(AppletKind kind, int32_t requested, uint32_t imageHeigh
 // gives 131). -1 when there is none.
 int oekakiVersion(const char* folder);
 
-// The checks before drawing in folder: an applet is selected, its archive
-// and the chosen palette script exist, and the poo archive is not version
-// 132. False with the warning text for the user in warning.
+// Whether the outside painter of setup can draw in folder: an applet is
+// selected, its archive (or for PaintBBS the HTML5 painter) and the chosen
+// palette script exist, and the poo archive is not version 132. False with
+// the warning text for the user in warning.
 bool checkDrawingFiles(const DrawingSetup& setup, const char* folder, TextBuffer& warning);

@@ -8,6 +8,7 @@
 #include "app/warning.h"
 #include "image/header_probe.h"
 #include "pages/design.h"
+#include "pages/builtin_painter.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
 #include "pages/playback.h"
@@ -68,7 +69,7 @@ void writeAppletTag(FileHandle& file, AppletKind kind, const DrawingSetup& setup
 }  // namespace
 
 void writePainterParams(FileHandle& file, AppletKind kind, const DrawingSetup& setup, const char* folder,
-                        const IniSection& design) {
+                        const IniSection& design, PainterUse use) {
     bool shi = isShiPainter(kind);
     bool allInOne = kind == AppletKind::ShiPainterAllNormal || kind == AppletKind::ShiPainterAllPro;
     bool pro = kind == AppletKind::ShiPainterPro || kind == AppletKind::ShiPainterAllPro;
@@ -94,20 +95,21 @@ void writePainterParams(FileHandle& file, AppletKind kind, const DrawingSetup& s
     if (setup.animation) writeParam(file, "thumbnail_type", "animation");
     writeParam(file, "undo", setup.undo);
     writeParam(file, "undo_in_mg", setup.undoBatch);
-    bool painter = drawsWithHtml5Painter(setup, folder);
     if (!setup.continuePath.isEmpty()) {
-        // The painter reads a copy as an animation only by its name.
-        bool ownAnimation = painter && isPainterAnimation(setup.continuePath.text());
-        const char* copy = ownAnimation ? painterAnimationCopy : loadCopy;
+        const char* path = setup.continuePath.text();
+        // The HTML5 painter reads a copy as an animation only by its name.
+        bool html5Animation = use == PainterUse::html5Painter && isPainterAnimation(path);
+        bool animation = html5Animation || isAnimationFileName(path) || isBuiltInRecord(path);
+        const char* copy = html5Animation ? painterAnimationCopy : loadCopy;
         copyPictureToContinue(setup, folder, copy);
-        writeParam(file, ownAnimation || isAnimationFileName(setup.continuePath.text()) ? "pch_file" : "image_canvas", copy);
+        writeParam(file, animation ? "pch_file" : "image_canvas", copy);
     }
     writeParam(file, "send_header", setup.animation ? "1" : "0");
-    if (painter) writeParam(file, "url_save", painterSaveAddress);
+    if (use != PainterUse::applet) writeParam(file, "url_save", painterSaveAddress);
     writeDesignParams(file, kind, design);
 }
 
-void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* folder) {
+void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* folder, PainterUse use) {
     writeParam(file, "cgi", "getpic.cgi");
     writeParam(file, "type", "1");
     writeParam(file, "picw", setup.imageWidth);
@@ -116,9 +118,10 @@ void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* fol
         copyPictureToContinue(setup, folder, loadCopy);
         writeParam(file, "image", loadCopy);
     }
+    if (use == PainterUse::builtIn) writeParam(file, "url_save", painterSaveAddress);
 }
 
-bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
+bool writeDrawingPage(const DrawingSetup& setup, const char* folder, PainterUse use) {
     AppletKind kind;
     if (!appletKindOf(setup.kind, kind)) return false;
     TextBuffer path;
@@ -128,10 +131,13 @@ bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
     TextBuffer settingsFile;
     folderFile(folder, "set.ini", settingsFile);
     IniSection design(settingsFile.text(), "Design");
-    const PaletteEntry* palette = kind == AppletKind::Poo ? nullptr : paletteScript(setup.palette);
+    // The palette scripts drive the applets; the built-in painter has its own.
+    bool builtIn = use == PainterUse::builtIn;
+    const PaletteEntry* palette = kind == AppletKind::Poo || builtIn ? nullptr : paletteScript(setup.palette);
 
     writeTextResource(file, IDR_DRAW_HEAD);
-    if (drawsWithHtml5Painter(setup, folder)) writePainterLinks(file, folder);
+    if (builtIn) writeBuiltInPainterLink(file);
+    if (use == PainterUse::html5Painter) writePainterLinks(file, folder);
     if (palette) writeFormatted(file, "<script type=\"text/javascript\" src=\"%s\"></script>\r\n", palette->script);
     TextBuffer colour;
     htmlColour(pageColour(design), colour);
@@ -140,9 +146,9 @@ bool writeDrawingPage(const DrawingSetup& setup, const char* folder) {
     file.writeText(setup.appletWidth == wholeWindow ? "<td width=\"100%\">" : "<td align=\"center\">");
     writeAppletTag(file, kind, setup, folder);
     if (kind == AppletKind::Poo)
-        writePooParams(file, setup, folder);
+        writePooParams(file, setup, folder, use);
     else
-        writePainterParams(file, kind, setup, folder, design);
+        writePainterParams(file, kind, setup, folder, design, use);
     file.writeText("</applet></td>\r\n");
     if (palette)
         writeFormatted(file, "<td><script type=\"text/javascript\">\r\n<!--\r\n%s\r\n//-->\r\n</script></td>",
@@ -155,6 +161,12 @@ void followPictureToContinue(DrawingSetup& setup) {
     const char* path = setup.continuePath.text();
     TextBuffer extension;
     setup.continuePath.extension(extension);
+    BuiltInRecordHeader record;
+    if (readBuiltInRecordHeader(path, record)) {
+        setup.imageWidth = record.width;
+        setup.imageHeight = record.height;
+        return;
+    }
     if (extension.compareNoCase("spch") == 0) {
         readSpchHeader(path, spchLineCapacity, [&setup](const char* key, int32_t value) {
             TextBuffer name(key);
@@ -176,11 +188,12 @@ void followPictureToContinue(DrawingSetup& setup) {
 
 bool prepareDrawing(const DrawingSetup& setup, const char* folder, platform::WindowRef owner) {
     TextBuffer warning;
-    if (!checkDrawingFiles(setup, folder, warning)) {
+    PainterUse use;
+    if (!choosePainter(setup, folder, use, warning)) {
         showWarning(owner, warning.text());
         return false;
     }
-    writeDrawingPage(setup, folder);
+    writeDrawingPage(setup, folder, use);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "app/program_folder.h"
 #include "app/warning.h"
 #include "pages/drawing_page.h"
+#include "pages/builtin_painter.h"
 #include "pages/html5_painter.h"
 #include "pages/page_params.h"
 #include "platform/text_ids.h"
@@ -24,6 +25,11 @@ constexpr uint32_t progressBarHeight = 26;
 constexpr int spchLineCapacity = 255;
 const char* const animationCopy = "_load.dat";
 const char* const viewerScriptLine = "<script type=\"text/javascript\" src=\"animex.js\"></script>\r\n";
+const char* const viewerArchive = "PCHViewer.jar";
+const char* const html5RecordNeedsPainter =
+    "neo.jsで描いたアニメーションの再生には、neo.jsをプログラムのフォルダに置いてください。";
+const char* const viewerMissing =
+    "PCHViewer.jarが見つかりません。\nJavaアプレットのアニメーション（PCH・SPCH）は、PCHViewer.jarとanimex.jsで再生します。";
 
 bool hasExtension(const char* path, const char* wanted) {
     TextBuffer text(path);
@@ -90,6 +96,13 @@ void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_
     width = defaultAnimationSide;
     height = defaultAnimationSide;
     layers = defaultAnimationLayers;
+    BuiltInRecordHeader record;
+    if (readBuiltInRecordHeader(path, record)) {
+        width = static_cast<int32_t>(record.width);
+        height = static_cast<int32_t>(record.height);
+        layers = static_cast<int32_t>(record.layers);
+        return;
+    }
     if (hasExtension(path, "pch")) {
         if (!painterAnimationSize(path, width, height)) pchSizeFromName(path, width, height);
         return;
@@ -103,19 +116,21 @@ void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_
 }
 
 bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width, uint32_t height,
-                        uint32_t layers, bool progress, bool painter) {
+                        uint32_t layers, bool progress, PainterUse player) {
     TextBuffer path;
     folderFile(folder, "anim.html", path);
     FileHandle file;
     if (!file.createWrite(path.text())) return false;
-    // The painter replays by itself: the Java viewer's script is left out.
+    // A painter replays by itself: the Java viewer's script is left out.
+    bool painter = player != PainterUse::applet;
     writeTextResource(file, IDR_ANIM_HEAD, painter ? viewerScriptLine : nullptr);
     writeScriptString(file, fileName);
     char text[160];
     std::snprintf(text, sizeof text, "';\r\nvar lcount=%u;\r\n//-->\r\n</script>", layers);
     file.writeText(text);
     file.writeText("\r\n");
-    if (painter) writePainterLinks(file, folder);
+    if (player == PainterUse::html5Painter) writePainterLinks(file, folder);
+    if (player == PainterUse::builtIn) writeBuiltInPainterLink(file);
     file.writeText("</head>\r\n<body bgcolor=\"#e9f4fb\" text=\"black\">\r\n<basefont size=\"2\">\r\n");
     uint64_t tagHeight = uint64_t{height} + (progress ? progressBarHeight : 0);
     std::snprintf(text, sizeof text,
@@ -126,7 +141,7 @@ bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width
     writeParam(file, "dir_resource", "./res/");
     writeParam(file, "res.zip", "./res/res.zip");
     writeParam(file, "tt.zip", "./res/tt.zip");
-    writeParam(file, "pch_file", painter ? painterAnimationCopy : animationCopy);
+    writeParam(file, "pch_file", player == PainterUse::html5Painter ? painterAnimationCopy : animationCopy);
     writeParam(file, "image_width", width);
     writeParam(file, "image_height", height);
     writeParam(file, "speed", 5);
@@ -155,27 +170,45 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
         showWarning(owner, "ファイル名を指定してください");
         return false;
     }
-    // The painter fetches its animation, so its page is served, not opened
-    // as a file.
-    bool painter = hasHtml5Painter(folder) && isPainterAnimation(request.path);
+    // Each animation goes to the player of the painter that recorded it; the
+    // canvas of a painter's own is the size its animation records, whatever
+    // the fields say.
+    int32_t width = static_cast<int32_t>(request.width);
+    int32_t height = static_cast<int32_t>(request.height);
+    uint32_t layers = request.layers;
+    PainterUse player = PainterUse::applet;
+    BuiltInRecordHeader record;
+    if (readBuiltInRecordHeader(request.path, record)) {
+        player = PainterUse::builtIn;
+        width = static_cast<int32_t>(record.width);
+        height = static_cast<int32_t>(record.height);
+        layers = record.layers;
+    } else if (isPainterAnimation(request.path)) {
+        if (!hasHtml5Painter(folder)) {
+            showWarning(owner, html5RecordNeedsPainter);
+            return false;
+        }
+        player = PainterUse::html5Painter;
+        painterAnimationSize(request.path, width, height);
+    } else if (!existsInFolder(folder, viewerArchive)) {
+        showWarning(owner, viewerMissing);
+        return false;
+    }
     TextBuffer path(request.path);
     TextBuffer fileName;
     path.fileNamePart(fileName);
-    // The painter's canvas is the size its animation records, whatever the
-    // fields say.
-    int32_t width = static_cast<int32_t>(request.width);
-    int32_t height = static_cast<int32_t>(request.height);
-    if (painter) painterAnimationSize(request.path, width, height);
-    writeAnimationPage(folder, fileName.text(), static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                       request.layers, request.progress, painter);
+    writeAnimationPage(folder, fileName.text(), static_cast<uint32_t>(width), static_cast<uint32_t>(height), layers,
+                       request.progress, player);
     TextBuffer copy;
-    folderFile(folder, painter ? painterAnimationCopy : animationCopy, copy);
+    folderFile(folder, player == PainterUse::html5Painter ? painterAnimationCopy : animationCopy, copy);
     platform::copyFile(request.path, copy.text());
+    // The painters fetch their animations, so their pages are served, not
+    // opened as files.
     TextBuffer address;
-    if (painter)
-        localPageAddress(request.port, "anim.html", address);
-    else
+    if (player == PainterUse::applet)
         animationPageAddress(folder, address);
+    else
+        localPageAddress(request.port, "anim.html", address);
     TextBuffer settingsFile;
     folderFile(folder, "set.ini", settingsFile);
     return launchBrowser(owner, address.text(), settingsFile.text());

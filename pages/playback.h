@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/text_buffer.h"
+#include "pages/painter_choice.h"
 #include "platform/platform.h"
 
 // The name ends in ".pch" or ".spch", in any letter case: an animation of
@@ -25,16 +26,18 @@ using SpchEntryHandler = std::function<void(const char* key, int32_t value)>;
 bool readSpchHeader(const char* path, int lineCapacity, const SpchEntryHandler& onEntry);
 
 // The playback dialog's reading of an animation file: 300 x 300 with 2
-// layers, then the name tag of a .pch file, or the SPCH header's
-// image_width, image_height and layer_max for any other file.
+// layers, then the header of a built-in painter's record, the name tag of a
+// .pch file, or the SPCH header's image_width, image_height and layer_max
+// for any other file.
 void readAnimationSize(const char* path, int32_t& width, int32_t& height, int32_t& layers);
 
 // Writes folder\anim.html for the animation file fileName (its name without
-// folder), height + 26 in the applet tag when progress shows the bar; for
-// the HTML5 painter when painter is set (its files named in the head, the
-// animation under its .pch copy). False when the page cannot be created.
+// folder), height + 26 in the applet tag when progress shows the bar,
+// replayed by player: the Java viewer, the HTML5 painter (its files named in
+// the head, the animation under its .pch copy) or the built-in painter (its
+// script named in the head). False when the page cannot be created.
 bool writeAnimationPage(const char* folder, const char* fileName, uint32_t width, uint32_t height,
-                        uint32_t layers, bool progress, bool painter = false);
+                        uint32_t layers, bool progress, PainterUse player = PainterUse::applet);
 
 // "file:///" and folder\anim.html with every \ turned into /.
 void animationPageAddress(const char* folder, TextBuffer& out);
@@ -49,9 +52,11 @@ struct PlaybackRequest {
     uint16_t port;     // the server's, for a page the browser fetches from it
 };
 
-// The play step: a warning owned by owner and false for an empty path;
-// otherwise the page, the copy of the file to folder\_load.dat (not checked)
-// and the browser of folder\set.ini at the page's file address. One of the
-// HTML5 painter's own animations, when the painter is in folder, is copied
-// to _load.pch instead and its page opened through the server.
+// The play step: a warning owned by owner and false for an empty path or
+// when the player of the animation's painter is missing (neo.js for one of
+// the HTML5 painter's, PCHViewer.jar for a Java applet's); otherwise the
+// page, the copy of the file to folder\_load.dat (not checked) and the
+// browser of folder\set.ini at the page's file address. The painters' own
+// animations (the HTML5 painter's copied to _load.pch instead) have their
+// pages opened through the server.
 bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner);

@@ -4,3 +4,5 @@
 
 #define IDR_DRAW_HEAD 117
 #define IDR_ANIM_HEAD 118
+// The built-in painter's script, served by the local server.
+#define IDR_PAINTER_SCRIPT 119

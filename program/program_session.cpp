@@ -1,6 +1,8 @@
 #include "program/program_session.h"
 
 #include "app/program_folder.h"
+#include "pages/builtin_painter.h"
+#include "platform/text_ids.h"
 
 namespace {
 
@@ -22,7 +24,16 @@ bool ProgramSession::open(DrawingSetup& setup) {
 
 bool ProgramSession::serve(platform::WindowRef window) {
     server_.setSubmissionHandler(handler_ ? &*handler_ : nullptr, enterProgramFolder);
+    serveBuiltInPainter();
     return server_.startServer(window, settings_.Port, settings_.OpenToNetwork);
+}
+
+void ProgramSession::serveBuiltInPainter() {
+    const char* script = nullptr;
+    size_t size = 0;
+    if (!platform::textResource(IDR_PAINTER_SCRIPT, script, size)) return;
+    if (size > 0 && script[size - 1] == '\0') --size;  // the native tables end each text with one
+    server_.addMemoryFile({builtInPainterPath, "text/javascript; charset=UTF-8", script, static_cast<uint32_t>(size)});
 }
 
 void ProgramSession::close(const DrawingSetup* setup) {

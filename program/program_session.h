@@ -40,6 +40,9 @@ public:
     LocalServer& server() { return server_; }
 
 private:
+    // The built-in painter's script, from the program's resources.
+    void serveBuiltInPainter();
+
     // The save flow as the server's submission handler.
     class SaveFlowHandler : public SubmissionHandler {
     public:

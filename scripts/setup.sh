@@ -17,7 +17,7 @@ packages=(
   fonts-wine
   pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3
   clang libclang-rt-14-dev
-  chromium
+  chromium esbuild nodejs
 )
 
 missing=()

@@ -48,6 +48,8 @@ public:
     // reply), and the function that makes the program folder current again
     // after the handler has run.
     void setSubmissionHandler(SubmissionHandler* handler, bool (*enterProgramFolder)());
+    // A file the program carries, answered from memory at its own path.
+    bool addMemoryFile(const MemoryFile& file) { return responder_.addMemoryFile(file); }
     // How long a body may go without new bytes before another POST takes
     // its place.
     void setStallLimit(uint32_t milliseconds) { stallLimit_ = milliseconds; }

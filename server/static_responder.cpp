@@ -10,11 +10,11 @@
 
 bool StaticResponder::serveGet(platform::SocketHandle& client, const char* header, int length) {
     request::RequestLine line;
+    if (!request::readRequestLine(header, length, line)) return sendNotFound(client);
+    if (const MemoryFile* carried = memoryFile(line.path)) return sendMemoryFile(client, *carried);
     TextBuffer name(255);
     FileHandle file;
-    if (!request::readRequestLine(header, length, line) || !requestFileName(line.path, name) ||
-        !file.openRead(name.text()))
-        return sendNotFound(client);
+    if (!requestFileName(line.path, name) || !file.openRead(name.text())) return sendNotFound(client);
     // The length header has 32 bits; a larger file cannot be described.
     int64_t size = file.seek(0, platform::SeekOrigin::end);
     if (size < 0 || size > INT64_C(0xFFFFFFFF) || file.seek(0, platform::SeekOrigin::begin) != 0)
@@ -45,6 +45,38 @@ bool StaticResponder::serveGet(platform::SocketHandle& client, const char* heade
     head.append(modified.text());
     head.append("\r\n");
     return sendFile(client, head, file, static_cast<uint32_t>(size));
+}
+
+bool StaticResponder::addMemoryFile(const MemoryFile& file) {
+    if (memoryFileCount_ == memoryFileLimit) return false;
+    memoryFiles_[memoryFileCount_++] = file;
+    return true;
+}
+
+// The path up to a query part, exactly as the file was added.
+const MemoryFile* StaticResponder::memoryFile(const char* path) const {
+    size_t length = std::strcspn(path, "?");
+    for (int i = 0; i < memoryFileCount_; ++i) {
+        const char* candidate = memoryFiles_[i].path;
+        if (std::strlen(candidate) == length && std::strncmp(candidate, path, length) == 0) return &memoryFiles_[i];
+    }
+    return nullptr;
+}
+
+// Always 200: the file changes only with the program, and no-cache makes the
+// browser ask again after an update.
+bool StaticResponder::sendMemoryFile(platform::SocketHandle& client, const MemoryFile& file) {
+    TextBuffer now;
+    httpDate(nullptr, now);
+    char lines[160];
+    std::snprintf(lines, sizeof lines, "Content-Type: %s\r\nContent-Length: %u\r\nCache-Control: no-cache\r\n\r\n",
+                  file.contentType, static_cast<unsigned>(file.size));
+    TextBuffer head(longTextCapacity);
+    head.assign("HTTP/1.1 200 OK\r\nDate: ");
+    head.append(now.text());
+    head.append(lines);
+    return sender_.sendText(client, head.text()) == SendResult::sent &&
+           sender_.sendAll(client, file.data, file.size) == SendResult::sent;
 }
 
 bool StaticResponder::sendNotFound(platform::SocketHandle& client) {

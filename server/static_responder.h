@@ -1,5 +1,7 @@
 // Answers GET requests from the files of the current folder: 200 with the
-// file, 304 when the client holds the same version, 404 otherwise.
+// file, 304 when the client holds the same version, 404 otherwise. A few
+// files the program carries are answered from memory at their own paths,
+// ahead of the folder.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +11,19 @@
 #include "platform/socket.h"
 #include "server/sender.h"
 
+// A file answered from memory. path is the whole request path ("/" and the
+// name); data lives as long as the responder.
+struct MemoryFile {
+    const char* path;
+    const char* contentType;
+    const char* data;
+    uint32_t size;
+};
+
 class StaticResponder {
 public:
+    static constexpr int memoryFileLimit = 4;
+
     // Files are streamed through buffer (bufferSize bytes, at least 512).
     StaticResponder(Sender& sender, uint8_t* buffer, uint32_t bufferSize)
         : sender_(sender), buffer_(buffer), bufferSize_(bufferSize) {}
@@ -19,8 +32,12 @@ public:
     // when the connection can take its next request; false when the answer
     // was cut short (the peer left, stalled or failed, or the file shrank).
     bool serveGet(platform::SocketHandle& client, const char* header, int length);
+    // Answers path from file from now on; false when the table is full.
+    bool addMemoryFile(const MemoryFile& file);
 
 private:
+    const MemoryFile* memoryFile(const char* path) const;
+    bool sendMemoryFile(platform::SocketHandle& client, const MemoryFile& file);
     bool sendNotFound(platform::SocketHandle& client);
     // The head, then size bytes of file, in pieces of the buffer.
     bool sendFile(platform::SocketHandle& client, const TextBuffer& head, FileHandle& file, uint32_t size);
@@ -28,4 +45,6 @@ private:
     Sender& sender_;
     uint8_t* buffer_;
     uint32_t bufferSize_;
+    MemoryFile memoryFiles_[memoryFileLimit] = {};
+    int memoryFileCount_ = 0;
 };

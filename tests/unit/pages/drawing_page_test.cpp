@@ -1,9 +1,9 @@
 // The pages against their reference pages: draw.html of each applet kind and
-// anim.html of each kind of animation. Then draw.html's variations as table
-// rows (the automatic applet sizes among them, with the smallest ones in
-// the reference pages), the size of a picture to continue and the checks before
-// drawing. The draw step with the browser, and the painter's refusal of the
-// Java applets' animations, are the end-to-end tests' part.
+// painter, anim.html of each kind of animation. Then draw.html's variations
+// as table rows (the automatic applet sizes among them, with the smallest
+// ones in the reference pages), the size of a picture to continue, the checks
+// before drawing and the choice of the painter. The draw step with the
+// browser is the end-to-end tests' part.
 #include "pages/drawing_page.h"
 
 #include <gtest/gtest.h>
@@ -40,11 +40,14 @@ std::string param(const std::string& name, const std::string& value) {
 
 // One of the HTML5 painter's animations: "NEO ", width and height (300 x 300).
 const std::string painterAnimation = "NEO \x2c\x01\x2c\x01strokes";
+// A record of the built-in painter: "SKHV", version 1, 320 x 200, 3 layers.
+const std::string builtInRecord = std::string("SKHV\x01\x00\x40\x01\xc8\x00\x03", 11) + "actions";
 
 // A program folder and the set-up of one page; arrange changes both.
 struct Drawing {
     TempFolder folder;
     DrawingSetup setup;
+    PainterUse use = PainterUse::applet;
     std::string dir() const { return folder.path().string(); }
     void design(const std::string& lines) const { folder.write("set.ini", "[Design]\r\n" + lines); }
     void continueFrom(const std::string& name, const std::string& bytes) {
@@ -52,7 +55,7 @@ struct Drawing {
         setup.continuePath.assign(folder.file(name).c_str());
     }
     std::string page() {
-        EXPECT_TRUE(writeDrawingPage(setup, dir().c_str()));
+        EXPECT_TRUE(writeDrawingPage(setup, dir().c_str(), use));
         return folder.read("draw.html");
     }
 };
@@ -67,9 +70,10 @@ struct GoldenPage {
 };
 
 // Writes anim.html of an animation file name (instead of draw.html).
-Arrange animationPage(const char* name, uint32_t width, uint32_t height, uint32_t layers, bool progress, bool painter) {
+Arrange animationPage(const char* name, uint32_t width, uint32_t height, uint32_t layers, bool progress,
+                      PainterUse player) {
     return [=](Drawing& d) {
-        ASSERT_TRUE(writeAnimationPage(d.dir().c_str(), name, width, height, layers, progress, painter));
+        ASSERT_TRUE(writeAnimationPage(d.dir().c_str(), name, width, height, layers, progress, player));
     };
 }
 
@@ -98,12 +102,26 @@ const GoldenPage goldenPages[] = {
      [](Drawing& d) {
          d.folder.write("neo.js", "");
          d.folder.write("neo.css", "");
+         d.use = PainterUse::html5Painter;
          d.continueFrom("own.pch", painterAnimation);
      },
      "_load.pch", painterAnimation},
-    {"anim_pch.html", animationPage("pic[x640y480].pch", 640, 480, 2, false, false)},
-    {"anim_spch_progress.html", animationPage("pic.SPCH", 400, 300, 5, true, false)},
-    {"anim_html5_painter.html", animationPage("own.pch", 320, 200, 2, false, true)},
+    {"builtin_painter_continued.html",
+     [](Drawing& d) {
+         d.setup.palette = 1;  // the palette scripts drive applets only
+         d.use = PainterUse::builtIn;
+         d.continueFrom("own.dat", builtInRecord);
+     },
+     "_load.dat", builtInRecord},
+    {"builtin_poo.html",
+     [](Drawing& d) {
+         d.setup.kind = 5;
+         d.use = PainterUse::builtIn;
+     }},
+    {"anim_pch.html", animationPage("pic[x640y480].pch", 640, 480, 2, false, PainterUse::applet)},
+    {"anim_spch_progress.html", animationPage("pic.SPCH", 400, 300, 5, true, PainterUse::applet)},
+    {"anim_html5_painter.html", animationPage("own.pch", 320, 200, 2, false, PainterUse::html5Painter)},
+    {"anim_builtin_painter.html", animationPage("own.pch", 320, 200, 3, true, PainterUse::builtIn)},
 };
 
 }  // namespace
@@ -171,16 +189,14 @@ const Variation variations[] = {
     {"design colours -1 and 0",
      [](Drawing& d) { d.design("color1=-1\r\ncolor3=0\r\ncolor4=-1\r\n"); },
      {"bgcolor=\"#FFDEAD\"", param("send_header", "1") + param("color_text", "#000000") + param("bar_size", "20")}},
-    {"painter script without its style sheet", [](Drawing& d) { d.folder.write("neo.js", ""); },
+    {"painter script without its style sheet",
+     [](Drawing& d) {
+         d.folder.write("neo.js", "");
+         d.use = PainterUse::html5Painter;
+     },
      {"</title>\r\n<script type=\"text/javascript\" src=\"neo.js\" charset=\"UTF-8\"></script>\r\n</head>",
       param("url_save", "save.cgi")},
      {"neo.css"}},
-    {"the painter stands in for PaintBBS only",
-     [](Drawing& d) {
-         d.folder.write("neo.js", "");
-         d.setup.kind = 1;
-     },
-     {}, {"neo.", "url_save"}},
 };
 
 }  // namespace
@@ -203,6 +219,7 @@ TEST(FollowPictureToContinue, SizesComeFromTheFileOrStay) {
         {"anim.spch", "IMAGE_WIDTH=640\r\nimage_height=360\r\nquality=2\r\n\r\nimage_width=9\r\n", 640, 360, 1},
         {"tagged[x64y48].pch", "java", 64, 48, 0},
         {"notes.png", "no picture", 300, 300, 0},
+        {"own.spch", builtInRecord, 320, 200, 0},  // the record's own header, whatever its name
     };
     for (const auto& [name, bytes, width, height, quality] : cases) {
         Drawing d;
@@ -248,8 +265,51 @@ TEST(DrawingChecks, EachMissingFileIsNamed) {
         bool ok = checkDrawingFiles(d.setup, d.dir().c_str(), warning);
         EXPECT_EQ(ok ? std::string() : std::string(warning.text()), expected) << kind << " " << palette;
         if (expected.rfind("アプレット", 0) == 0) {
-            EXPECT_FALSE(writeDrawingPage(d.setup, d.dir().c_str()));
+            EXPECT_FALSE(writeDrawingPage(d.setup, d.dir().c_str(), PainterUse::builtIn));
             EXPECT_FALSE(d.folder.exists("draw.html"));
         }
+    }
+}
+
+// Each row: kind, palette, files of the folder, the built-in painter asked for, the
+// file to continue (name and bytes), and the painter chosen or the warning.
+TEST(PainterChoice, TheOutsidePainterWhenItsFilesAreThereAndAnAnimationsOwnPainter) {
+    using Use = PainterUse;
+    const std::string java = "java applet bytes";
+    const std::string neoCannot = "HTML5版のPaintBBS（neo.js）は、Javaアプレットのアニメーション（PCH・SPCH）を再生できません。\n"
+                                  "画像ファイルか、neo.jsで描いたアニメーションを指定してください。";
+    const std::string neoNeeded =
+        "neo.jsで描いたアニメーションの続きは、アプレットにPaintBBSを選び、neo.jsをプログラムのフォルダに置くと描けます。";
+    const std::tuple<int, int, std::vector<std::string>, bool, std::string, std::string, Use, std::string> cases[] = {
+        {0, 0, {}, false, "", "", Use::builtIn, ""},
+        {0, 0, {"PaintBBS.jar"}, false, "", "", Use::applet, ""},
+        {0, 0, {"PaintBBS.jar"}, true, "", "", Use::builtIn, ""},
+        {0, 0, {"neo.js"}, false, "", "", Use::html5Painter, ""},
+        {1, 0, {"neo.js"}, false, "", "", Use::builtIn, ""},  // neo.js stands in for PaintBBS only
+        {0, 3, {"neo.js", "paletteHLS.js"}, true, "start.png", "png", Use::builtIn, ""},
+        {5, 0, {"oekaki132.jar"}, false, "", "", Use::builtIn, ""},
+        {3, 1, {"spainter_all.jar"}, false, "", "", Use::builtIn, ""},  // the palette script is missing
+        {0, 0, {"neo.js", "PaintBBS.jar"}, false, "own.pch", builtInRecord, Use::builtIn, ""},
+        {0, 0, {"neo.js"}, true, "neo.pch", painterAnimation, Use::html5Painter, ""},
+        {0, 0, {"PaintBBS.jar"}, false, "neo.pch", painterAnimation, Use::builtIn, neoNeeded},
+        {0, 0, {"PaintBBS.jar"}, true, "java.pch", java, Use::applet, ""},
+        {0, 0, {"PaintBBS.jar", "neo.js"}, false, "java.pch", java, Use::builtIn, neoCannot},
+        {1, 0, {}, false, "java.spch", java, Use::builtIn,
+         "Javaアプレットのアニメーション（PCH・SPCH）の続きは、そのアプレットでしか描けません（spainter.jarが見つかりません）。\n"
+         "画像ファイルか、内蔵ペインターで描いたアニメーションを指定してください。"},
+        {-1, 0, {"PaintBBS.jar"}, false, "", "", Use::builtIn, "アプレットを選択してください"},
+    };
+    for (const auto& [kind, palette, files, builtIn, name, bytes, use, warning] : cases) {
+        Drawing d;
+        d.setup.kind = kind;
+        d.setup.palette = palette;
+        d.setup.builtInPainter = builtIn;
+        for (const std::string& file : files) d.folder.write(file, "");
+        if (!name.empty()) d.continueFrom(name, bytes);
+        TextBuffer said;
+        Use chosen = Use::builtIn;
+        bool ok = choosePainter(d.setup, d.dir().c_str(), chosen, said);
+        EXPECT_EQ(ok ? std::string() : std::string(said.text()), warning) << kind << " " << name;
+        EXPECT_TRUE(!ok || chosen == use) << kind << " " << name;
     }
 }

@@ -62,6 +62,19 @@ TEST(AnimationSize, PchNameTagsSpchHeadersAndTheDefaults) {
         readAnimationSize(folder.file(name).c_str(), width, height, layers);
         EXPECT_EQ(std::tuple(width, height, layers), std::tuple(expectedWidth, expectedHeight, expectedLayers)) << name;
     }
+    // A built-in painter's record, whatever its name: "SKHV", version 1, width, height, layers.
+    const std::tuple<const char*, std::string, int32_t, int32_t, int32_t> records[] = {
+        {"mine.spch", std::string("SKHV\x01\x00\x40\x01\xC8\x01\x05", 11), 320, 456, 5},
+        {"wide.pch", std::string("SKHV\x01\x00\xD1\x07\xC8\x01\x05", 11), 300, 300, 2},  // 2001 wide
+        {"new.pch", std::string("SKHV\x02\x00\x40\x01\xC8\x01\x05", 11), 300, 300, 2},   // a later version
+    };
+    for (const auto& [name, bytes, expectedWidth, expectedHeight, expectedLayers] : records) {
+        TempFolder folder;
+        folder.write(name, bytes);
+        int32_t width = 1, height = 1, layers = 1;
+        readAnimationSize(folder.file(name).c_str(), width, height, layers);
+        EXPECT_EQ(std::tuple(width, height, layers), std::tuple(expectedWidth, expectedHeight, expectedLayers)) << name;
+    }
 }
 
 TEST(AnimationPage, TheNameIsEscapedForItsScriptString) {
@@ -95,6 +108,9 @@ TEST(PlayAnimation, AJavaAnimationIsCopiedAndItsPageOpenedAsAFile) {
     folder.write("saved/pic[x64y32].pch", "pch bytes");
     std::string path = folder.file("saved/pic[x64y32].pch");
     PlaybackRequest request{path.c_str(), 64, 32, 2, true, 8080};
+    EXPECT_FALSE(playAnimation(request, dir.c_str(), nullptr));  // without the viewer
+    EXPECT_FALSE(folder.exists("anim.html"));
+    folder.write("PCHViewer.jar", "");
     ASSERT_TRUE(playAnimation(request, dir.c_str(), nullptr));
     EXPECT_NE(folder.read("anim.html").find("var filename='pic[x64y32].pch';"), std::string::npos);
     EXPECT_EQ(folder.read("_load.dat"), "pch bytes");

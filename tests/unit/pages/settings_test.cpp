@@ -86,11 +86,12 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
          "SaveDir = D:\\\x83\x5c\x83\x74\x83\x67\r\nsavefile=\"my pic\"\r\nOptionFlag=  32791\r\nSaveType=2\r\nJPEGSave=80\r\n"
          "ThumType=0\r\nThumComp=65535\r\nThumWPers=25\r\nThumHPers=75\r\nColorTP=-2147483648\r\nOpenToNetwork=1\r\n"
          "Port=65535\r\nApplet=2\r\nAppletWidth=-1\r\nAppletHeight=+40\r\nImageWidth=800\r\nImageHeight=600\r\n"
-         "SaveAnim=2\r\nQuality=1\r\nLayer=4\r\nUndo=10\r\nUndo2=3\r\nPalette=1\r\n",
+         "SaveAnim=2\r\nQuality=1\r\nLayer=4\r\nUndo=10\r\nUndo2=3\r\nPalette=1\r\nBuiltInPainter=7\r\n",
          {"SaveDir=D:\\\x83\x5c\x83\x74\x83\x67", "SaveFile=my pic", "OptionFlag=32791", "SaveType=2", "JPEGSave=80",
           "ThumType=0", "ThumComp=65535", "ThumWPers=25", "ThumHPers=75", "ColorTP=-2147483648", "OpenToNetwork=1",
           "Port=65535", "Applet=2", "AppletWidth=-1", "AppletHeight=40", "ImageWidth=800", "ImageHeight=600",
-          "SaveAnim=1", "Quality=1", "Layer=4", "Undo=10", "Undo2=3", "Palette=1", "preset0=64x48", "preset1=128x96"}},
+          "SaveAnim=1", "Quality=1", "Layer=4", "Undo=10", "Undo2=3", "Palette=1", "BuiltInPainter=1", "preset0=64x48",
+          "preset1=128x96"}},
     };
     for (const Case& c : cases) {
         TempFolder folder;
@@ -104,7 +105,8 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
 }
 
 // The set-up a command line leaves, starting from the defaults (kind 0,
-// palette 3, 300 x 300): kind, palette, size and whether to draw.
+// palette 3, 300 x 300): kind, palette, size, whether to draw and whether
+// the built-in painter is asked for.
 TEST(CommandLine, OptionsLettersAndNumbers) {
     const std::pair<const char*, const char*> cases[] = {
         {"-a5 -p0", "5 0 300x300"},
@@ -120,12 +122,15 @@ TEST(CommandLine, OptionsLettersAndNumbers) {
         {"-rest", "0 3 300x300 draw"},
         {"-w10 -", "0 3 10x300"},             // a lone dash at the end ends the text
         {"- -w7", "0 3 7x300"},
+        {"-b1 -r", "0 3 300x300 draw built-in"},
+        {"-b1 -b0", "0 3 300x300"},
     };
     for (const auto& [line, expected] : cases) {
         DrawingSetup setup;
         const bool draw = applyCommandLine(line, setup).drawRequested;
         EXPECT_EQ(std::to_string(setup.kind) + " " + std::to_string(setup.palette) + " " + std::to_string(setup.imageWidth) +
-                      "x" + std::to_string(setup.imageHeight) + (draw ? " draw" : ""),
+                      "x" + std::to_string(setup.imageHeight) + (draw ? " draw" : "") +
+                      (setup.builtInPainter ? " built-in" : ""),
                   expected)
             << line;
     }
