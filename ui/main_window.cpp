@@ -7,6 +7,7 @@
 #include "app/text_buffer.h"
 #include "pages/applets.h"
 #include "pages/drawing_page.h"
+#include "pages/painter_choice.h"
 #include "pages/playback.h"
 #include "pages/presets.h"
 #include "platform/platform.h"
@@ -123,6 +124,7 @@ void MainWindow::showSetup(const DrawingSetup& setup) {
     setItemUnsigned(IDC_MAIN_UNDO, setup.undo);
     setItemUnsigned(IDC_MAIN_UNDO_GROUP, setup.undoBatch);
     palettes_.setSelection(setup.palette);
+    checkItem(IDC_MAIN_BUILTIN_PAINTER, setup.builtInPainter);
     setItemText(IDC_MAIN_LOAD_PATH, setup.continuePath.text());
     applyAppletKind(setup.kind);
 }
@@ -139,6 +141,7 @@ void MainWindow::readSetup(DrawingSetup& setup) const {
     setup.undo = itemUnsigned(IDC_MAIN_UNDO);
     setup.undoBatch = itemUnsigned(IDC_MAIN_UNDO_GROUP);
     setup.palette = palettes_.selection();
+    setup.builtInPainter = isItemChecked(IDC_MAIN_BUILTIN_PAINTER);
     itemText(IDC_MAIN_LOAD_PATH, setup.continuePath);
 }
 
@@ -152,6 +155,25 @@ void MainWindow::applyAppletKind(int kind) {
     enableItem(IDC_MAIN_QUALITY, shiPainter);
     enableItem(IDC_MAIN_LAYERS, shiPainter);
     for (int id : fieldSpins) InvalidateRect(item(id), nullptr, TRUE);
+    showPainterName();
+}
+
+void MainWindow::showPainterName() {
+    DrawingSetup setup;
+    readSetup(setup);
+    TextBuffer folder(pathCapacity);
+    programFolder(folder);
+    PainterUse use;
+    TextBuffer name(longTextCapacity);
+    TextBuffer line(longTextCapacity);
+    if (choosePainter(setup, folder.text(), use, name)) {
+        painterName(use, setup, folder.text(), name);
+        line.assign("ペインター：");
+        line.append(name.text());
+    } else {
+        line.assign("ペインター：なし（お絵描きで理由を表示）");
+    }
+    setItemText(IDC_MAIN_PAINTER_NAME, line.text());
 }
 
 void MainWindow::readPictureSize() {
@@ -221,6 +243,7 @@ void MainWindow::takePicture(const char* path) {
     setItemText(IDC_MAIN_LOAD_PATH, path);
     sendItemMessage(IDC_MAIN_LOAD_PATH, EM_SETSEL, 0, -1);
     readPictureSize();
+    showPainterName();
 }
 
 void MainWindow::runPlayback() {
@@ -243,9 +266,19 @@ bool MainWindow::onCommand(int id, int code, HWND) {
     case IDC_MAIN_APPLET:
         if (code == CBN_SELCHANGE) applyAppletKind(applets_.selection());
         return true;
+    case IDC_MAIN_PALETTE:
+        if (code == CBN_SELCHANGE) showPainterName();
+        return true;
+    case IDC_MAIN_BUILTIN_PAINTER: showPainterName(); return true;
     case IDC_MAIN_LOAD_BROWSE: browseForPicture(); return true;
-    case IDC_MAIN_LOAD_CLEAR: setItemText(IDC_MAIN_LOAD_PATH, ""); return true;
-    case IDC_MAIN_DRAW: draw(); return true;
+    case IDC_MAIN_LOAD_CLEAR:
+        setItemText(IDC_MAIN_LOAD_PATH, "");
+        showPainterName();
+        return true;
+    case IDC_MAIN_DRAW:
+        draw();
+        showPainterName();  // files may have come or gone since
+        return true;
     case IDC_MAIN_PRESETS: showPresetMenu(); return true;
     case IDC_MAIN_APPLET_AUTO:
         setItemSigned(IDC_MAIN_APPLET_WIDTH, 0);
@@ -276,6 +309,11 @@ bool MainWindow::onDropFiles(HDROP drop) {
     SetForegroundWindow(handle());
     takePicture(path.text());
     return true;
+}
+
+bool MainWindow::onActivateApp(WPARAM active, LPARAM) {
+    if (active) showPainterName();
+    return false;
 }
 
 bool MainWindow::onUserMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -39,8 +39,11 @@ public:
     void showSetup(const DrawingSetup& setup);
     void readSetup(DrawingSetup& setup) const;
     // Enables the controls the applet kind uses (a kind outside 0 to 5 is
-    // taken as it compares).
+    // taken as it compares) and names the painter that will draw.
     void applyAppletKind(int kind);
+    // The line under the set-up naming the painter the draw button will use
+    // with the files of the program folder as they are now.
+    void showPainterName();
     // The canvas size (and for SPCH the quality) from the picture named in
     // the load field: an SPCH header, a PCH name tag, or the picture's own
     // header. Nothing changes when the size cannot be read.
@@ -51,6 +54,9 @@ public:
 
     bool onCommand(int id, int code, HWND control) override;
     bool onDropFiles(HDROP drop) override;
+    // Coming back to the program, the painter is named anew: files may have
+    // been put into the folder meanwhile.
+    bool onActivateApp(WPARAM active, LPARAM thread) override;
     bool onUserMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

@@ -45,6 +45,8 @@
 #define IDC_MAIN_UNDO_GROUP_SPIN 1054
 #define IDC_MAIN_APPLET_AUTO 1100
 #define IDC_MAIN_APPLET_WHOLE 1101
+#define IDC_MAIN_BUILTIN_PAINTER 1140
+#define IDC_MAIN_PAINTER_NAME 1141
 
 // ---- Menu commands ---------------------------------------------------------------
 #define IDM_EXIT 40001

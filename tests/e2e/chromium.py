@@ -3,6 +3,7 @@ browser reads NUL-ended JSON messages from our fd 3 and writes its own to fd
 4. One page, whose uncaught exceptions are collected and whose alerts are
 accepted and recorded."""
 
+import base64
 import ctypes
 import fcntl
 import json
@@ -139,3 +140,34 @@ class Chromium:
                 pass  # a page on its way
             time.sleep(0.05)
         raise ChromiumError("never true: " + expression)
+
+    def view(self, width=1280, height=720, scale=1):
+        """The page's window: its size in CSS pixels and the device scale (1.5 is 144 DPI)."""
+        self.command("Emulation.setDeviceMetricsOverride",
+                     {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False})
+
+    def drag(self, points, pointer="mouse", pressure=0.5):
+        """One press, moves through points and a release, as real input:
+        pointer "mouse" or "pen" (with its pressure)."""
+        def send(kind, x, y, buttons):
+            self.command("Input.dispatchMouseEvent",
+                         {"type": kind, "x": x, "y": y, "button": "left", "buttons": buttons, "clickCount": 1,
+                          "pointerType": pointer, "force": pressure if buttons else 0})
+        send("mouseMoved", *points[0], 0)
+        send("mousePressed", *points[0], 1)
+        for x, y in points[1:]:
+            send("mouseMoved", x, y, 1)
+        send("mouseReleased", *points[-1], 0)
+
+    def key(self, key, code, modifiers=0, text=""):
+        """A key pressed and released: key and code as KeyboardEvent names them,
+        modifiers 2 Ctrl, 8 Shift."""
+        for kind in ("keyDown", "keyUp"):
+            self.command("Input.dispatchKeyEvent",
+                         {"type": kind, "key": key, "code": code, "modifiers": modifiers, "text": text if kind == "keyDown" else "",
+                          "windowsVirtualKeyCode": ord(key.upper()) if len(key) == 1 else 0})
+
+    def screenshot(self, path):
+        """The page as it shows, written to path as PNG."""
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(self.command("Page.captureScreenshot", {"format": "png"})["data"]))

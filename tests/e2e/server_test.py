@@ -134,6 +134,15 @@ class TestGet(Served):
                                              b"Last-Modified: " + modified.encode()])
                     self.assertEqual(body, self.files[name])
 
+    def test_the_built_in_painter_comes_from_the_program_not_the_folder(self):
+        # The program's folder holds a file of the same name, which is never served.
+        self.program.put("_sketchhaven/painter.js", b"a file of the folder")
+        with open(os.path.join(os.path.dirname(road.PROGRAM), "resources", "painter.js"), "rb") as f:
+            bundle = f.read()
+        for path in ["/_sketchhaven/painter.js", "/_sketchhaven/painter.js?v=2"]:
+            with self.subTest(path=path):
+                self.assertEqual(self.program.get(path), (200, "text/javascript; charset=UTF-8", bundle))
+
     def test_not_modified_for_the_servers_own_date_only(self):
         modified = email.utils.formatdate(int(os.stat(self.program.path("draw.html")).st_mtime), usegmt=True)
         self.assertEqual(curl("-D", "-", "-o", os.devnull, "-z", modified, self.program.url("/draw.html")),
