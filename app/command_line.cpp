@@ -27,6 +27,7 @@ void applyOption(char letter, int32_t number, DrawingSetup& setup, CommandLineRe
     case 'p': choose(setup.palette, number, paletteCount); break;
     case 'r': result.drawRequested = true; break;
     case 'b': setup.builtInPainter = number != 0; break;
+    case 'v': result.playRequested = true; break;
     default: break;
     }
 }

@@ -5,6 +5,7 @@
 //   -r    start drawing once the program runs
 //   -b n  n = 1: draw with the built-in painter even where an outside one is
 //         there; 0: the outside painter where its files are
+//   -v    replay the animation named (instead of continuing it)
 // A token that is not an option names the picture to continue (what dropping
 // a file on the program's icon gives); it may be enclosed in double quotes,
 // blanks included, and a later one replaces an earlier one. Other letters
@@ -17,6 +18,7 @@ struct DrawingSetup;
 struct CommandLineResult {
     bool drawRequested = false;  // -r was given
     bool pictureGiven = false;   // setup.continuePath was set
+    bool playRequested = false;  // -v was given
 };
 
 // Applies the options of text to setup in the order given.

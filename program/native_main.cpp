@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "pages/drawing_page.h"
+#include "pages/playback.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "program/program_session.h"
@@ -50,6 +51,19 @@ void startDrawingNow(const DrawingSetup& setup, uint16_t port) {
     startDrawing(setup, folder.text(), port, nullptr);
 }
 
+// The playback page of the animation to continue, and the browser sent to
+// it; a failure has shown its own warning and the program serves on.
+void playNow(const DrawingSetup& setup, const Settings& settings) {
+    TextBuffer folder(pathCapacity);
+    if (!programFolder(folder)) return;
+    int32_t width = 0, height = 0, layers = 0;
+    readAnimationSize(setup.continuePath.text(), width, height, layers);
+    PlaybackRequest request{setup.continuePath.text(), static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                            static_cast<uint32_t>(layers), (settings.OptionFlag & optionPlaybackProgress) != 0,
+                            settings.Port};
+    playAnimation(request, folder.text(), nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +89,10 @@ int main(int argc, char** argv) {
         resolvePicture(startFolder, setup.continuePath);
         followPictureToContinue(setup);
     }
-    if (given.drawRequested) startDrawingNow(setup, settings.Port);
+    if (given.playRequested && given.pictureGiven)
+        playNow(setup, settings);
+    else if (given.drawRequested)
+        startDrawingNow(setup, settings.Port);
     int code = loop.run();
     session.close(&setup);
     return code;

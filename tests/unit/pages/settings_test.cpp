@@ -122,15 +122,16 @@ TEST(CommandLine, OptionsLettersAndNumbers) {
         {"-rest", "0 3 300x300 draw"},
         {"-w10 -", "0 3 10x300"},             // a lone dash at the end ends the text
         {"- -w7", "0 3 7x300"},
-        {"-b1 -r", "0 3 300x300 draw built-in"},
+        {"-b1 -r -v", "0 3 300x300 draw built-in play"},
         {"-b1 -b0", "0 3 300x300"},
     };
     for (const auto& [line, expected] : cases) {
         DrawingSetup setup;
-        const bool draw = applyCommandLine(line, setup).drawRequested;
+        const CommandLineResult result = applyCommandLine(line, setup);
+        const bool draw = result.drawRequested;
         EXPECT_EQ(std::to_string(setup.kind) + " " + std::to_string(setup.palette) + " " + std::to_string(setup.imageWidth) +
                       "x" + std::to_string(setup.imageHeight) + (draw ? " draw" : "") +
-                      (setup.builtInPainter ? " built-in" : ""),
+                      (setup.builtInPainter ? " built-in" : "") + (result.playRequested ? " play" : ""),
                   expected)
             << line;
     }
