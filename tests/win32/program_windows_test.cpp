@@ -284,6 +284,7 @@ TEST(PlaybackDialogs, DropsFillTheFieldsAndPlayWritesThePageFromThem) {
     files.write("set.ini", "[Browser]\r\nFlag=1\r\nPath=" + files.file("ui_window_commander.exe") + "\r\n");
     files.write("anim.spch", "image_width=400\r\nIMAGE_HEIGHT=300\r\nlayer_max=5\r\n\r\n");
     files.write("pic[x640y480].pch", "PCH bytes");
+    files.write("PCHViewer.jar", "");  // a Java applet's animation plays only with it
     PlaybackDialog dialog;
     BoxWatcher boxes;
     INT_PTR result = runModal(dialog, IDD_PLAYBACK, [&](HWND window) {

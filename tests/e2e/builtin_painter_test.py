@@ -1,0 +1,257 @@
+"""The built-in painter in headless Chromium, in a program folder without any
+outside painter: the program writes the page, Chromium loads it and the
+painter's script from the program, real pointer and key input draws with each
+tool, the drawing is saved (checked with the real decoders), kept over a
+restart of the program, continued from the saved picture and record, and the
+record replayed. Skipped without chromium."""
+
+import base64
+import os
+import signal
+import sys
+import unittest
+
+import chromium
+import road
+
+SAVED_TEXT = road.SAVED_TEXT.decode("cp932").replace("\r\n", "\n")
+FAILED_TEXT = road.FAILED_TEXT.decode("cp932").replace("\r\n", "\n")
+WIDTH, HEIGHT = 200, 150
+
+# The merged picture (or the player's) as red, green and blue, rows top first.
+MERGED_RGB = """(function (drawing) {
+  var d = drawing.merged().data, s = "";
+  for (var i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+  return btoa(s);
+})(%s)"""
+
+RED, BLUE, GREEN, BLACK, WHITE = (0xe6, 0x00, 0x12), (0x00, 0xa0, 0xe9), (0x8f, 0xc3, 0x1f), (0, 0, 0), (255, 255, 255)
+
+
+def pixel(rgb, x, y):
+    at = 3 * (y * WIDTH + x)
+    return tuple(rgb[at:at + 3])
+
+
+@unittest.skipIf(chromium.EXECUTABLE is None, "chromium is not installed (Debian package chromium)")
+class TestBuiltInPainter(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.chrome = chromium.Chromium()
+        cls.addClassCleanup(cls.chrome.close)
+        cls.chrome.view(1280, 720)
+
+    # ---- the page and its input ------------------------------------------------
+
+    def start(self, p, *arguments):
+        p.start("-a0", *arguments, "-r")
+        address = p.browser_address()
+        self.assertEqual(address, "http://localhost:%d/draw.html" % p.port, p.error_text())
+        return address
+
+    def open(self, address, hook="sketchhavenPainter"):
+        del self.chrome.errors[:]
+        self.chrome.open(address)
+        self.chrome.wait_for("window.%s && (%s.ready || %s.failure !== '')" % (hook, hook, hook))
+        self.assertEqual(self.chrome.evaluate("%s.failure" % hook), "")
+        self.assertEqual(self.chrome.errors, [])
+
+    def merged(self, hook="sketchhavenPainter"):
+        return base64.b64decode(self.chrome.evaluate(MERGED_RGB % (hook + ".drawing")))
+
+    def click(self, selector):
+        self.chrome.evaluate("document.querySelector(%r).click()" % selector)
+
+    def tool(self, title):
+        self.click('button.skh-tool[title^="%s"]' % title)
+
+    def colour(self, rgb):
+        self.click('button.skh-swatch[title="#%02x%02x%02x"]' % rgb)
+
+    def on_screen(self, x, y):
+        """Where canvas pixel x, y shows in the page."""
+        rect = self.chrome.evaluate("(function (r) { return [r.left, r.top, r.width, r.height]; })"
+                                    "(document.querySelector('.skh-canvas').getBoundingClientRect())")
+        return rect[0] + (x + 0.5) * rect[2] / WIDTH, rect[1] + (y + 0.5) * rect[3] / HEIGHT
+
+    def drag(self, *points, pointer="mouse", pressure=0.5):
+        # In steps of a few pixels, as a hand moves.
+        path = [points[0]]
+        for (x0, y0), (x1, y1) in zip(points, points[1:]):
+            steps = max(1, int(max(abs(x1 - x0), abs(y1 - y0)) / 4))
+            path += [(x0 + (x1 - x0) * k / steps, y0 + (y1 - y0) * k / steps) for k in range(1, steps + 1)]
+        self.chrome.drag([self.on_screen(x, y) for x, y in path], pointer, pressure)
+
+    def send(self, p, steps):
+        """Presses 送信; the text it shows, and whether it says saved."""
+        alerts = len(self.chrome.alerts)
+
+        def answer_shown():
+            self.chrome.evaluate("0")  # takes in the browser's messages, the alert among them
+            return len(self.chrome.alerts) > alerts
+
+        with road.answered(steps, p.root):
+            self.click("button.skh-send")
+            road.wait_until(answer_shown, 120)
+        self.assertEqual(len(self.chrome.alerts), alerts + 1, "no answer shown")
+        text = self.chrome.alerts[-1]
+        messages = self.chrome.evaluate("sketchhavenPainter.messages")
+        self.assertIn(text, messages, "the answer is shown on the page too")
+        return text
+
+    # ---- the tools -----------------------------------------------------------------
+
+    def draw_with_every_tool(self):
+        """Strokes and shapes with each tool, each checked where it must show;
+        the merged picture after them."""
+        before = self.merged()
+        self.assertEqual(set(before), {255}, "a new drawing is white")
+        self.colour(RED)
+        self.chrome.key("b", "KeyB", text="b")
+        self.drag((20, 30), (120, 30), pointer="pen", pressure=1.0)
+        after = self.merged()
+        self.assertEqual(pixel(after, 70, 30), RED)
+        self.assertEqual(pixel(after, 70, 60), WHITE)
+
+        self.chrome.key("e", "KeyE", text="e")
+        self.drag((70, 10), (70, 50))
+        rgb = self.merged()
+        self.assertEqual((pixel(rgb, 70, 30), pixel(rgb, 30, 30)), (WHITE, RED))
+
+        self.colour(BLUE)
+        self.tool("Rectangle")
+        self.drag((130, 60), (190, 140))
+        rgb = self.merged()
+        self.assertEqual((pixel(rgb, 130, 100), pixel(rgb, 160, 100)), (BLUE, WHITE))
+        self.colour(GREEN)
+        self.chrome.key("g", "KeyG", text="g")
+        self.drag((160, 100), (160, 100))
+        rgb = self.merged()
+        self.assertEqual((pixel(rgb, 160, 100), pixel(rgb, 140, 70), pixel(rgb, 130, 100)), (GREEN, GREEN, BLUE))
+
+        self.colour(BLACK)
+        self.tool("Line")
+        self.drag((10, 140), (100, 140))
+        self.tool("Ellipse")
+        self.drag((20, 70), (80, 120))
+        rgb = self.merged()
+        self.assertEqual((pixel(rgb, 55, 140), pixel(rgb, 20, 95), pixel(rgb, 50, 95)), (BLACK, BLACK, WHITE))
+
+        self.tool("Soft brush")
+        self.drag((30, 90), (70, 90))
+        brushed = self.merged()
+        self.assertNotEqual(pixel(brushed, 50, 90), WHITE)
+
+        # The eyedropper takes the red of the pen; the next stroke is red.
+        self.chrome.key("i", "KeyI", text="i")
+        self.drag((30, 30), (30, 30))
+        self.chrome.key("b", "KeyB", text="b")
+        self.drag((100, 5), (110, 5))
+        rgb = self.merged()
+        self.assertEqual(pixel(rgb, 105, 5), RED)
+
+        self.tool("Move")
+        self.drag((100, 100), (110, 100))
+        moved = self.merged()
+        self.assertEqual((pixel(moved, 40, 30), pixel(moved, 20, 30)), (RED, WHITE))
+        return moved
+
+    def undo_and_redo(self, expected_before):
+        after = self.merged()
+        self.chrome.key("z", "KeyZ", modifiers=2)
+        self.assertEqual(self.merged(), expected_before)
+        self.chrome.key("y", "KeyY", modifiers=2)
+        self.assertEqual(self.merged(), after)
+
+    # ---- the drawing's road ------------------------------------------------------
+
+    def assertSaved(self, text, p, names, rgb):
+        self.assertEqual(text, "".join(road.expected_line(p.saved, n) + "\n" for n in names) + SAVED_TEXT)
+        picture, record = (os.path.join(p.saved, n) for n in names)
+        self.assertIn("No errors detected", road.pngcheck(picture))
+        self.assertEqual(road.rgb_of(picture), rgb)
+        with open(record, "rb") as f:
+            self.assertEqual(list(f.read()),
+                             self.chrome.evaluate("sketchhavenPainter.drawing.recordBytes().then(Array.from)"))
+
+    def test_draw_save_keep_continue_and_replay(self):
+        p = road.program(self, browser=True, start=False)
+        address = self.start(p, "-w%d" % WIDTH, "-h%d" % HEIGHT)
+        page = p.read("draw.html")
+        self.assertIn(b'src="_sketchhaven/painter.js"', page)
+        self.open(address)
+        self.chrome.evaluate("indexedDB.deleteDatabase('sketchhaven'), 0")
+        drawn = self.draw_with_every_tool()
+        self.chrome.key("b", "KeyB", text="b")
+        self.drag((150, 10), (190, 20))
+        self.undo_and_redo(drawn)
+        first = self.merged()
+        self.assertSaved(self.send(p, [(road.SAVE, road.OK, {})]), p, ["000.png", "000.pch"], first)
+
+        # Drawn on after the save; the program ends, the page is opened anew
+        # and offers the drawing kept in the browser.
+        self.colour(BLUE)
+        self.drag((10, 10), (10, 60))
+        kept = self.merged()
+        p.exit()
+        if not road.windows():  # natively nothing to save: the save fails
+            setting = road.read_ini(p.path("set.ini"))
+            setting["Setting"]["OptionFlag"] = 1
+            road.write_ini(p.path("set.ini"), setting)
+        self.start(p)
+        self.open(address)
+        self.chrome.wait_for("[...document.querySelectorAll('button')].some(b => b.textContent === '前回の続きから描く')")
+        self.chrome.evaluate("[...document.querySelectorAll('button')].find(b => b.textContent === '前回の続きから描く')"
+                             ".click()")
+        self.chrome.wait_for("sketchhavenPainter.ready && sketchhavenPainter.drawing.width === %d" % WIDTH)
+        self.assertEqual(self.merged(), kept)
+        # A failed save (cancelled in the dialog) keeps the drawing on the page.
+        self.assertEqual(self.send(p, [(road.SAVE, road.CANCEL, {})]), FAILED_TEXT)
+        self.assertEqual(self.merged(), kept)
+        self.assertEqual(sorted(os.listdir(p.saved)), ["000.pch", "000.png"])
+        p.exit()
+
+        # Continued from the saved record: every layer and the history.
+        self.start(p, p.host_path(os.path.join(p.saved, "000.pch")))
+        self.assertIn(b'<param name="pch_file" value="_load.dat">', p.read("draw.html"))
+        self.open(address)
+        self.chrome.wait_for("document.querySelector('.skh-cover').hidden || "
+                             "[...document.querySelectorAll('button')].some(b => b.textContent === '新しく描く')")
+        self.chrome.evaluate("(b => b && b.click())([...document.querySelectorAll('button')]"
+                             ".find(b => b.textContent === '新しく描く'))")
+        self.chrome.wait_for("sketchhavenPainter.ready && sketchhavenPainter.drawing.actionCount > 0")
+        self.assertEqual(self.merged(), first)
+        self.chrome.key("z", "KeyZ", modifiers=2)
+        self.assertNotEqual(self.merged(), first, "the history came with the record")
+        p.exit()
+
+        # Continued from the saved picture: it is the first layer.
+        self.start(p, p.host_path(os.path.join(p.saved, "000.png")))
+        self.open(address)
+        self.chrome.evaluate("(b => b && b.click())([...document.querySelectorAll('button')]"
+                             ".find(b => b.textContent === '新しく描く'))")
+        self.chrome.wait_for("sketchhavenPainter.ready && sketchhavenPainter.drawing.actionCount > 0")
+        self.assertEqual(self.merged(), first)
+        p.exit()
+
+        # The record replayed to its end is the saved picture.
+        self.play(p, os.path.join(p.saved, "000.pch"))
+        self.assertEqual(self.merged("sketchhavenPlayer"), first)
+
+    def play(self, p, record):
+        if road.windows():
+            p.start()
+            steps = [(road.PLAYBACK, road.OK, {road.PLAYBACK_PATH: road.windows_path(record)})]
+            with road.answered(steps, p.root):
+                road.command("post", road.CAPTION, road.PLAYBACK_COMMAND)
+        else:
+            p.start("-v", record)
+        address = p.browser_address()
+        self.assertEqual(address, "http://localhost:%d/anim.html" % p.port)
+        self.open(address, "sketchhavenPlayer")
+        self.click('button[title^="To the end"]')
+        self.chrome.wait_for("sketchhavenPlayer.done")
+
+
+if __name__ == "__main__":
+    sys.exit(road.main())
