@@ -132,7 +132,7 @@ export class PainterUI {
         layerButton("下へ", "Move the layer down", () => ["reorderLayer", current(), current() - 1]),
         layerButton("結合", "Merge down into the layer below", () => ["mergeDown", current()]),
         layerButton("消去", "Clear the layer", () => ["clearLayer", current()])),
-      el("label", { className: "skh-option", title: "Opacity of the current layer" }, el("span", { textContent: "不透明度" }), this.layerOpacity),
+      el("label", { className: "skh-option", title: "Opacity of the current layer" }, el("span", { textContent: "濃さ" }), this.layerOpacity),
       this.layerList);
   }
 
