@@ -143,7 +143,12 @@ export function applyCoverage(pixels, width, height, rect, mask, before, colour,
           const c = div255(m * opacity);
           const t = ((y - oy) * tw + x - ox) * 4;
           const i = k * 4;
-          if (erase) {
+          if (c === 255 && !erase) {
+            pixels[i] = r;
+            pixels[i + 1] = g;
+            pixels[i + 2] = b;
+            pixels[i + 3] = 255;
+          } else if (erase) {
             pixels[i] = tile[t];
             pixels[i + 1] = tile[t + 1];
             pixels[i + 2] = tile[t + 2];
@@ -240,9 +245,15 @@ export function matchSeed(pixels, width, x, y, tolerance, match) {
   const sb = div255(pixels[s + 2] * sa);
   for (let k = 0, i = 0; k < match.length; k++, i += 4) {
     const a = pixels[i + 3];
-    match[k] = Math.abs(a - sa) <= tolerance && Math.abs(div255(pixels[i] * a) - sr) <= tolerance &&
-      Math.abs(div255(pixels[i + 1] * a) - sg) <= tolerance && Math.abs(div255(pixels[i + 2] * a) - sb) <= tolerance
-      ? 1 : 0;
+    if (Math.abs(a - sa) > tolerance) match[k] = 0;
+    else if (a === 255) {
+      match[k] = Math.abs(pixels[i] - sr) <= tolerance && Math.abs(pixels[i + 1] - sg) <= tolerance &&
+        Math.abs(pixels[i + 2] - sb) <= tolerance ? 1 : 0;
+    } else {
+      match[k] = Math.abs(div255(pixels[i] * a) - sr) <= tolerance &&
+        Math.abs(div255(pixels[i + 1] * a) - sg) <= tolerance && Math.abs(div255(pixels[i + 2] * a) - sb) <= tolerance
+        ? 1 : 0;
+    }
   }
 }
 
@@ -320,6 +331,12 @@ export function composite(layers, width, rect, out) {
         const pa = src[i + 3];
         if (pa === 0) continue;
         const a = op === 255 ? pa : div255(pa * op);
+        if (a === 255) {
+          out[o] = src[i];
+          out[o + 1] = src[i + 1];
+          out[o + 2] = src[i + 2];
+          continue;
+        }
         const k = 255 - a;
         out[o] = div255(src[i] * a + out[o] * k);
         out[o + 1] = div255(src[i + 1] * a + out[o + 1] * k);

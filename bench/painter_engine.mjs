@@ -1,0 +1,55 @@
+// Painter engine figures on a 2000x2000 canvas with 4 layers: node bench/painter_engine.mjs
+import { Drawing } from "../painter/src/drawing.js";
+
+const SIDE = 2000;
+const POINTS = 20;
+let seed = 12345;
+const random = () => ((seed = (seed * 1103515245 + 12345) % 2147483648) / 2147483648);
+const percentile = (list, q) => [...list].sort((a, b) => a - b)[Math.floor(q * (list.length - 1))];
+const mib = (bytes) => `${(bytes / 1048576).toFixed(1)} MiB`;
+
+// One stroke of POINTS points, size 6, wandering a few pixels per point; returns the time of each point.
+function stroke(drawing, composite) {
+  let x = random() * SIDE;
+  let y = random() * SIDE;
+  const times = [];
+  drawing.beginStroke({ tool: random() < 0.8 ? "pen" : "brush", layer: 1, colour: [20, 40, 200], size: 6, opacity: 255 });
+  for (let i = 0; i < POINTS; i++) {
+    x += random() * 8 - 4;
+    y += random() * 8 - 4;
+    const start = performance.now();
+    const rect = drawing.strokeTo(x, y, 0.5 + random() / 2);
+    if (composite && rect) drawing.composite(rect);
+    times.push(performance.now() - start);
+  }
+  drawing.endStroke();
+  return times;
+}
+
+const live = new Drawing({ width: SIDE, height: SIDE, layers: 4, undoLimit: 30 });
+const times = [];
+for (let i = 0; i < 500; i++) times.push(...stroke(live, true));
+console.log(`strokeTo+composite: median ${percentile(times, 0.5).toFixed(3)} ms, p99 ${percentile(times, 0.99).toFixed(3)} ms`);
+
+const strokes = new Drawing({ width: SIDE, height: SIDE, layers: 4, undoLimit: 30 });
+for (let i = 0; i < 30; i++) stroke(strokes, false);
+console.log(`undo memory, 30 strokes: ${mib(strokes.undoMemoryBytes())}`);
+for (let i = 30; i < 10000; i++) stroke(strokes, false);
+const bytes = await strokes.recordBytes();
+console.log(`record: ${bytes.length} bytes, ${(bytes.length / 10000).toFixed(1)} per stroke, ${(bytes.length / 10000 / POINTS).toFixed(2)} per point`);
+let start = performance.now();
+await Drawing.replay(bytes);
+console.log(`replay of 10,000 strokes: ${((performance.now() - start) / 1000).toFixed(2)} s`);
+
+const fills = new Drawing({ width: SIDE, height: SIDE, layers: 4, undoLimit: 30 });
+const fillTimes = [];
+for (let i = 0; i < 30; i++) {
+  start = performance.now();
+  fills.fill({ layer: i % 4, x: 0, y: 0, colour: [i * 8, 100, 200 - i * 4], tolerance: 0, sampleMerged: i % 2 === 1 });
+  fillTimes.push(performance.now() - start);
+}
+console.log(`fill: median ${percentile(fillTimes, 0.5).toFixed(1)} ms, max ${Math.max(...fillTimes).toFixed(1)} ms`);
+console.log(`undo memory, 30 full fills: ${mib(fills.undoMemoryBytes())} (${fills.canUndo ? "steps kept" : "none"})`);
+start = performance.now();
+fills.merged();
+console.log(`merged picture: ${(performance.now() - start).toFixed(1)} ms`);
