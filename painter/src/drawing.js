@@ -35,7 +35,7 @@ export class Drawing {
     this._clock = clock;
     this._lastTime = clock();
     this._replayDt = null;
-    this._mask = null;
+    this._buffers = {};
     this._stroke = null;
     this._pictures = 0;
   }
@@ -81,7 +81,7 @@ export class Drawing {
     const stroke = this._stroke;
     if (!stroke) return null;
     this._stroke = null;
-    if (stroke.rect && this._mask) raster.clearMask(this._mask, this.width, stroke.rect);
+    if (stroke.rect) raster.clearMask(this._maskBuffer(), this.width, stroke.rect);
     this._history.abort(this.layers);
     return stroke.rect;
   }
@@ -323,8 +323,11 @@ export class Drawing {
 
   _fill(layer, action) {
     const { width, height } = this;
-    const source = action.sampleMerged ? this.merged().data : layer.pixels;
-    const match = new Uint8Array(width * height);
+    const whole = { x: 0, y: 0, w: width, h: height };
+    const source = action.sampleMerged
+      ? raster.composite(this.layers, width, whole, this._buffer("merged", Uint8ClampedArray, width * height * 4))
+      : layer.pixels;
+    const match = this._buffer("match", Uint8Array, width * height);
     raster.matchSeed(source, width, action.x, action.y, action.tolerance, match);
     const region = this._maskBuffer();
     const rect = raster.floodRegion(match, width, height, action.x, action.y, region);
@@ -341,15 +344,21 @@ export class Drawing {
   // Paints the mask's coverage within rect from the layer's before-image, then clears the mask there.
   _paintMask(layer, rect, colour, opacity, erase) {
     this._history.capture(layer, rect);
-    raster.applyCoverage(layer.pixels, this.width, this.height, rect, this._mask, this._history.before(layer),
+    raster.applyCoverage(layer.pixels, this.width, this.height, rect, this._maskBuffer(), this._history.before(layer),
       colour, opacity, erase);
-    raster.clearMask(this._mask, this.width, rect);
+    raster.clearMask(this._maskBuffer(), this.width, rect);
     return rect;
   }
 
+  // The coverage mask, all zero between actions.
   _maskBuffer() {
-    this._mask ||= new Uint8Array(this.width * this.height);
-    return this._mask;
+    return this._buffer("mask", Uint8Array, this.width * this.height);
+  }
+
+  // Scratch arrays kept for the drawing's life, so that strokes and fills do not churn the collector.
+  _buffer(name, Type, length) {
+    this._buffers[name] ||= new Type(length);
+    return this._buffers[name];
   }
 
   _keepCurrentLayer() {
@@ -375,7 +384,7 @@ export class Drawing {
     if (action.tool === "brush") {
       stroke.painter.paintDabs(layer.pixels, this.width, this.height, action.colour, action.opacity);
     } else {
-      raster.applyCoverage(layer.pixels, this.width, this.height, rect, this._mask, this._history.before(layer),
+      raster.applyCoverage(layer.pixels, this.width, this.height, rect, this._maskBuffer(), this._history.before(layer),
         action.colour, action.opacity, action.tool === "eraser");
     }
     stroke.rect = raster.unionRect(stroke.rect, rect);
@@ -390,7 +399,7 @@ export class Drawing {
       this._history.abort(this.layers);
       return null;
     }
-    if (stroke.action.tool !== "brush") raster.clearMask(this._mask, this.width, stroke.rect);
+    if (stroke.action.tool !== "brush") raster.clearMask(this._maskBuffer(), this.width, stroke.rect);
     this._history.commit(this.layers, keepRedo);
     return stroke.rect;
   }
