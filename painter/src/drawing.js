@@ -162,11 +162,12 @@ export class Drawing {
     return rect || null;
   }
 
-  // The visible layers over white for rect (inside the canvas) into out; returns out, or null for a bad rect.
+  // The visible layers over white for rect (inside the canvas) into out (at a multiple of 4 bytes in its
+  // buffer); returns out, or null for a bad rect or out.
   composite(rect, out = new Uint8ClampedArray(rect.w * rect.h * 4)) {
     const { x, y, w, h } = rect;
     if (!(x >= 0 && y >= 0 && w > 0 && h > 0 && x + w <= this.width && y + h <= this.height)) return null;
-    if (out.length < w * h * 4) return null;
+    if (out.length < w * h * 4 || out.byteOffset % 4 !== 0) return null;
     return raster.composite(this.layers, this.width, rect, out);
   }
 

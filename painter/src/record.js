@@ -335,11 +335,12 @@ export class RecordWriter {
     }));
   }
 
+  // The record so far; actions appended while it waits for a picture come after it.
   async bytes() {
     this.parts.push(this.writer.take());
-    const parts = await Promise.all(this.parts);
-    this.parts = [concat(parts)];
-    return this.parts[0].slice();
+    const joined = Promise.all(this.parts).then(concat);
+    this.parts = [joined];
+    return (await joined).slice();
   }
 }
 

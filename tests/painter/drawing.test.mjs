@@ -149,6 +149,15 @@ test("a partial replay stops where asked and a bad record fails the player clean
   assert.match(player.failure, /action 4/);
 });
 
+test("actions recorded while the record waits for its picture are kept", async () => {
+  const d = new Drawing({ width: W, height: H });
+  d.placePicture(picture);
+  const early = d.recordBytes();
+  d.addLayer();
+  assert.equal((await Drawing.replay(await d.recordBytes())).actionCount, 2);
+  assert.equal((await Drawing.replay(await early)).actionCount, 1);
+});
+
 test("the record decoder survives a few seconds of mutated records", async () => {
   const { inputs, failure } = await fuzz(3);
   assert.equal(failure, "");
