@@ -67,7 +67,9 @@ export function createKeeper(recordOf) {
       });
       return waiting;
     },
+    // A keep asked for after this must write after it, not join a write queued before.
     clear() {
+      waiting = null;
       return queue(() => onStore("readwrite", (store) => store.delete(key), false));
     },
   };

@@ -68,8 +68,9 @@ export class Input {
   }
 
   point(event) {
+    // The canvas sits inside the viewport's border.
     const box = this.viewport.getBoundingClientRect();
-    return { x: event.clientX - box.left, y: event.clientY - box.top };
+    return { x: event.clientX - box.left - this.viewport.clientLeft, y: event.clientY - box.top - this.viewport.clientTop };
   }
 
   canvasPoint(event) {
@@ -154,13 +155,13 @@ export class Input {
       };
     } else if (shapeTools.has(p.tool)) {
       const shape = { kind: p.tool, filled: Boolean(settings.filled), layer, colour: p.colour, size: settings.size,
-        opacity: settings.opacity, x0: Math.round(at.x), y0: Math.round(at.y), x1: Math.round(at.x), y1: Math.round(at.y) };
+        opacity: settings.opacity, x0: Math.floor(at.x), y0: Math.floor(at.y), x1: Math.floor(at.x), y1: Math.floor(at.y) };
       this.action = {
         kind: "shape", pointer,
         move: (e) => {
           const c = this.canvasPoint(e);
-          shape.x1 = Math.round(c.x);
-          shape.y1 = Math.round(c.y);
+          shape.x1 = Math.floor(c.x);
+          shape.y1 = Math.floor(c.y);
           this.previewShape(shape);
         },
         end: () => p.acted(d.shape(shape), true),
