@@ -10,7 +10,8 @@ import { PainterUI, defaultSettings, hexOf, tools } from "./ui.js";
 import { Input } from "./input.js";
 import { createKeeper, loadKept } from "./autosave.js";
 import { notSent, pngOf, post, postBody } from "./send.js";
-import { Player, fetchBytes, hasRecordMagic } from "./player.js";
+import { Player, fetchBytes } from "./player.js";
+import { hasRecordMagic } from "./record.js";
 
 const recentCount = 10;
 const progressInterval = 50; // ms between progress bar updates

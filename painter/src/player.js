@@ -2,8 +2,8 @@
 // idle gaps shortened to a second at ×1) or straight to the end.
 
 import { Replayer } from "./drawing.js";
+import { hasRecordMagic } from "./record.js";
 
-const recordMagic = "SKHV";
 const longestGap = 1000; // ms at ×1
 const frameBudget = 12; // ms of replay work per frame
 const longestFrame = 250; // ms; a background tab does not make up for lost time
@@ -20,9 +20,6 @@ export async function fetchBytes(url, what) {
   if (!response.ok) throw new Error(`${what}を読み込めませんでした（HTTP ${response.status}）。`);
   return new Uint8Array(await response.arrayBuffer());
 }
-
-export const hasRecordMagic = (bytes) =>
-  bytes.length >= recordMagic.length && [...recordMagic].every((letter, i) => bytes[i] === letter.charCodeAt(0));
 
 function join(a, b) {
   if (!a) return b;
