@@ -1,5 +1,6 @@
 // Painter engine figures on a 2000x2000 canvas with 4 layers: node bench/painter_engine.mjs
 import { Drawing } from "../painter/src/drawing.js";
+import { buildTimelapse } from "../painter/src/timelapse.js";
 
 const SIDE = 2000;
 const POINTS = 20;
@@ -40,6 +41,17 @@ console.log(`record: ${bytes.length} bytes, ${(bytes.length / 10000).toFixed(1)}
 let start = performance.now();
 await Drawing.replay(bytes);
 console.log(`replay of 10,000 strokes: ${((performance.now() - start) / 1000).toFixed(2)} s`);
+let longestGap = 0;
+let tick = performance.now();
+const watch = setInterval(() => {
+  longestGap = Math.max(longestGap, performance.now() - tick);
+  tick = performance.now();
+}, 5);
+start = performance.now();
+const section = await buildTimelapse(bytes, 120, 480);
+clearInterval(watch);
+console.log(`timelapse of 10,000 strokes, 120 frames at 480: ${((performance.now() - start) / 1000).toFixed(2)} s, ` +
+  `${section.length} bytes, longest pause of the page ${longestGap.toFixed(0)} ms`);
 
 const fills = new Drawing({ width: SIDE, height: SIDE, layers: 4, undoLimit: 30 });
 const fillTimes = [];

@@ -12,6 +12,7 @@ import { createKeeper, loadKept } from "./autosave.js";
 import { notSent, pngOf, post, postBody } from "./send.js";
 import { Player, fetchBytes } from "./player.js";
 import { hasRecordMagic } from "./record.js";
+import { buildTimelapse } from "./timelapse.js";
 
 const recentCount = 10;
 const progressInterval = 50; // ms between progress bar updates
@@ -160,7 +161,15 @@ class Painter {
       const header = this.setup.sendHeader;
       const png = await pngOf(this.drawing.merged());
       const record = header === "1" ? await this.drawing.recordBytes() : new Uint8Array(0);
-      const body = png && postBody(header, png, record);
+      let frames = null;
+      if (png && header === "1" && this.setup.timelapseFrames) {
+        this.say("タイムラプスを作成中…");
+        frames = await buildTimelapse(record, this.setup.timelapseFrames, this.setup.timelapseSize).catch((error) => {
+          this.say(`タイムラプスを作成できませんでした（${error.message}）。絵と記録だけを送ります。`);
+          return null;
+        });
+      }
+      const body = png && postBody(header, png, record, frames);
       const answer = body ? await post(this.setup.saveUrl, body) : { saved: false, text: notSent };
       if (answer.saved) await this.keeper.clear();
       const text = answer.text || "保存できませんでした。";

@@ -38,6 +38,17 @@ export function painterSetup(params) {
     picture: address(first(params, "image_canvas", "image")),
     record: address(params.get("pch_file")),
     saveUrl: address(params.get("url_save")) || "save.cgi",
+    ...timelapse(params),
+  };
+}
+
+// The timelapse frames asked for (0: none; fewer than 2 make no timelapse)
+// and the longer side of the finished timelapse.
+function timelapse(params) {
+  const frames = integerParam(params.get("timelapse_frames"), 0, 0, 1000);
+  return {
+    timelapseFrames: frames < 2 ? 0 : frames,
+    timelapseSize: integerParam(params.get("timelapse_size"), 480, 16, 2000),
   };
 }
 

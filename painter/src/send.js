@@ -1,6 +1,6 @@
 // Posting the picture: the body the program reads, and its answer.
 
-const largestPart = 99999999; // what eight decimal digits can give
+export const largestPart = 99999999; // what eight decimal digits can give
 const savedMark = "保存完了。";
 export const notSent = "送信できませんでした";
 
@@ -8,14 +8,16 @@ function dec8(length) {
   return String(length).padStart(8, "0");
 }
 
-// "P" + dec8(H) + H + dec8(png) + CR LF + png [+ dec8(record) + record]; the
-// record only when header is "1". Null when a part is too long to be told
-// in eight digits.
-export function postBody(header, png, record) {
+// "P" + dec8(H) + H + dec8(png) + CR LF + png [+ dec8(record) + record
+// [+ dec8(frames) + frames]]; the record and the timelapse frames only when
+// header is "1". Null when the picture or the record is too long to be told
+// in eight digits; frames that long are left out.
+export function postBody(header, png, record, frames = null) {
   const withRecord = header === "1";
   if (png.length > largestPart || (withRecord && record.length > largestPart)) return null;
   const parts = [`P${dec8(header.length)}${header}${dec8(png.length)}\r\n`, png];
   if (withRecord) parts.push(dec8(record.length), record);
+  if (withRecord && frames && frames.length <= largestPart) parts.push(dec8(frames.length), frames);
   const encoder = new TextEncoder();
   const bytes = parts.map((part) => (typeof part === "string" ? encoder.encode(part) : part));
   const body = new Uint8Array(bytes.reduce((sum, part) => sum + part.length, 0));

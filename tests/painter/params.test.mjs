@@ -20,6 +20,11 @@ test("the painter's set-up takes each param, its alias and its default", () => {
     [{ send_header: "0", pch_file: " _load.dat ", url_save: "/_sketchhaven/save" },
       { sendHeader: "0", record: "_load.dat", saveUrl: "/_sketchhaven/save" }],
     [{ send_header: "yes", url_save: "" }, { sendHeader: "1", saveUrl: "save.cgi" }],
+    [{}, { timelapseFrames: 0, timelapseSize: 480 }],
+    [{ timelapse_frames: "1", timelapse_size: "15" }, { timelapseFrames: 0, timelapseSize: 16 }],
+    [{ timelapse_frames: "2", timelapse_size: "2001" }, { timelapseFrames: 2, timelapseSize: 2000 }],
+    [{ timelapse_frames: "1001", timelapse_size: " 640 " }, { timelapseFrames: 1000, timelapseSize: 640 }],
+    [{ timelapse_frames: "-3", timelapse_size: "big" }, { timelapseFrames: 0, timelapseSize: 480 }],
   ];
   for (const [params, expected] of rows) {
     const setup = painterSetup(new Map(Object.entries(params)));

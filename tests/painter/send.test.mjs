@@ -7,11 +7,15 @@ const text = (bytes) => new TextDecoder("latin1").decode(bytes);
 test("the posted body carries the header, the picture and the record only when the header is 1", () => {
   const png = new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a]);
   const record = new Uint8Array([0x53, 0x4b, 0x48, 0x56, 1, 0]);
+  const frames = new Uint8Array([0x53, 0x4b, 0x48, 0x4c]);
   const rows = [
     ["1", "P00000001100000006\r\n\x89PNG\r\n00000006SKHV\x01\x00"],
     ["0", "P00000001000000006\r\n\x89PNG\r\n"],
+    ["1", "P00000001100000006\r\n\x89PNG\r\n00000006SKHV\x01\x0000000004SKHL", frames],
+    ["0", "P00000001000000006\r\n\x89PNG\r\n", frames],
+    ["1", "P00000001100000006\r\n\x89PNG\r\n00000006SKHV\x01\x00", { length: 100000000 }],
   ];
-  for (const [header, expected] of rows) assert.equal(text(postBody(header, png, record)), expected);
+  for (const [header, expected, more] of rows) assert.equal(text(postBody(header, png, record, more)), expected);
 });
 
 test("a part too long for eight digits gives no body", () => {
