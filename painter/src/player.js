@@ -7,6 +7,9 @@ import { hasRecordMagic } from "./record.js";
 const longestGap = 1000; // ms at ×1
 const frameBudget = 12; // ms of replay work per frame
 const longestFrame = 250; // ms; a background tab does not make up for lost time
+// ms between pictures on the way to the end: showing a large picture costs
+// more than replaying many strokes on it
+const toEndPaintInterval = 250;
 const speeds = [1, 2, 4, 16];
 
 // The bytes at url; throws with a message for the user.
@@ -41,6 +44,8 @@ export class Player {
     this.playing = false;
     this.toEnd = false;
     this.credit = 0;
+    this.dirty = null; // replayed but not shown yet
+    this.paintedAt = 0;
     this.root = document.createElement("div");
     this.root.className = "skh-player";
     this.canvas = document.createElement("canvas");
@@ -66,9 +71,14 @@ export class Player {
     try {
       this.bytes = await fetchBytes(this.setup.record, "アニメーション");
       if (!hasRecordMagic(this.bytes)) throw new Error("このアニメーションはこのペイントの記録ではないので、再生できません。");
-      await this.open();
     } catch (error) {
       this.fail(error.message);
+      return;
+    }
+    try {
+      await this.open();
+    } catch (error) {
+      this.fail(`アニメーションを読み込めませんでした（${error.message}）。`);
       return;
     }
     this.hook.ready = true;
@@ -83,7 +93,8 @@ export class Player {
     this.canvas.width = d.width;
     this.canvas.height = d.height;
     this.context = this.canvas.getContext("2d");
-    this.paint({ x: 0, y: 0, w: d.width, h: d.height });
+    this.dirty = { x: 0, y: 0, w: d.width, h: d.height };
+    this.paint();
     this.showProgress();
   }
 
@@ -91,6 +102,7 @@ export class Player {
     this.hook.failure = text;
     this.message.textContent = text;
     this.playing = false;
+    this.toEnd = false;
     this.showControls();
   }
 
@@ -113,6 +125,7 @@ export class Player {
     if (this.playing) {
       this.playing = false;
       this.toEnd = false;
+      this.paint();
       this.showControls();
     } else {
       this.play();
@@ -135,13 +148,14 @@ export class Player {
     this.credit += Math.min(longestFrame, now - this.last) * this.speed;
     this.last = now;
     const started = performance.now();
-    let rect = null;
+    let stepped = r.index; // the action stepped last; the bar stops there when it fails
     while (!r.done && (this.toEnd || this.credit >= this.gap(r.index)) && performance.now() - started < frameBudget) {
       if (!this.toEnd) this.credit -= this.gap(r.index);
-      rect = join(rect, r.step());
+      stepped = r.index;
+      this.dirty = join(this.dirty, r.step());
     }
-    this.paint(rect);
-    this.showProgress();
+    if (!this.toEnd || r.done || now - this.paintedAt >= toEndPaintInterval) this.paint(now);
+    this.showProgress(r.failure ? stepped : r.index);
     if (r.failure) return this.fail(`アニメーションの途中で再生できなくなりました（${r.failure}）。`);
     if (!r.done) {
       requestAnimationFrame((next) => this.frame(next));
@@ -154,8 +168,12 @@ export class Player {
     this.showControls();
   }
 
-  paint(rect) {
+  // Shows what was replayed since the last picture; now: the frame's time.
+  paint(now = performance.now()) {
     const d = this.replayer.drawing;
+    const rect = this.dirty;
+    this.dirty = null;
+    this.paintedAt = now;
     if (!rect) return;
     const x = Math.max(0, rect.x);
     const y = Math.max(0, rect.y);
@@ -165,9 +183,10 @@ export class Player {
     if (pixels) this.context.putImageData(new ImageData(pixels, w, h), x, y);
   }
 
-  showProgress() {
+  // The bar up to action index (the replayer's next one by default).
+  showProgress(index = this.replayer.index) {
     const r = this.replayer;
-    this.bar.style.width = `${r.count ? (100 * r.index) / r.count : 100}%`;
+    this.bar.style.width = `${r.count ? (100 * index) / r.count : 100}%`;
   }
 
   showControls() {
