@@ -2,12 +2,14 @@
 # Pictures of the main window and every dialog under Wine with visual styles
 # (Wine's own "light" theme), at 96 DPI into docs/screenshots and at 144 DPI
 # into docs/screenshots/144dpi, by build/win64/tests/win32/ui_screenshots.exe.
-# Each density gets a fresh Wine prefix of its own.
-# Usage: scripts/screenshots.sh [name...] (default: every window)
+# Each density gets a fresh Wine prefix of its own. The name painter is the
+# built-in painter's drawing page, through the native program in headless
+# Chromium (tests/e2e/painter_screenshots.py), at the same two densities.
+# Usage: scripts/screenshots.sh [name...] (default: every window and painter)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 shooter="$root/build/win64/tests/win32/ui_screenshots.exe"
-[ -f "$shooter" ] || { echo "build the win64 preset first"; exit 1; }
+program="$root/build/native/sketchhaven"
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"; fi
 
 shoot() {  # dpi folder
@@ -41,7 +43,19 @@ shoot() {  # dpi folder
   rm -rf "$prefix"
 }
 
-names=("$@")
-((${#names[@]})) || names=(main_window save about browser design playback preset_editor jpeg_preview thumbnail)
-shoot 96 "$root/docs/screenshots"
-shoot 144 "$root/docs/screenshots/144dpi"
+wanted=("$@")
+((${#wanted[@]})) || wanted=(main_window save about browser design playback preset_editor jpeg_preview thumbnail painter)
+names=()
+painter=0
+for name in "${wanted[@]}"; do
+  if [ "$name" = painter ]; then painter=1; else names+=("$name"); fi
+done
+if ((painter)); then
+  [ -x "$program" ] || { echo "build the native preset first"; exit 1; }
+  python3 "$root/tests/e2e/painter_screenshots.py" "$program" "$root/docs/screenshots" "$root/docs/screenshots/144dpi"
+fi
+if ((${#names[@]})); then
+  [ -f "$shooter" ] || { echo "build the win64 preset first"; exit 1; }
+  shoot 96 "$root/docs/screenshots"
+  shoot 144 "$root/docs/screenshots/144dpi"
+fi
