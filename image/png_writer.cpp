@@ -1,77 +1,14 @@
 #include "image/png_writer.h"
 
-#include <libdeflate.h>
-
-#include <cstring>
-#include <memory>
-
 #include "app/file_handle.h"
 #include "image/checked_size.h"
 #include "image/colour_index.h"
 #include "image/colour_order.h"
 #include "image/palette.h"
+#include "image/png_chunks.h"
 #include "platform/byte_order.h"
 
 namespace {
-
-constexpr uint8_t signature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr uint8_t endChunk[12] = {0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-constexpr uint32_t chunkHead = 8;  // length and type
-constexpr uint32_t crcLength = 4;
-
-// The IDAT chunk of the whole scanline block, compressed in one piece: its
-// length, type, zlib stream and CRC side by side in one buffer, n bytes in
-// all. False when a buffer cannot be had or the level is not libdeflate's.
-bool imageDataChunk(const uint8_t* scanlines, uint32_t total, int level, ByteBuffer& chunk, uint32_t& n) {
-    const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
-        libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
-    if (!compressor.get()) return false;
-    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), total);
-    uint32_t room;
-    if (bound > UINT32_MAX - chunkHead - crcLength ||
-        !addChecked(static_cast<uint32_t>(bound), chunkHead + crcLength, room) || !chunk.allocate(room))
-        return false;
-    uint8_t* const head = chunk.data();
-    const size_t length = libdeflate_zlib_compress(compressor.get(), scanlines, total, head + chunkHead, bound);
-    if (length == 0) return false;
-    uint8_t* at = head;
-    bytes::putBig32(at, static_cast<uint32_t>(length));
-    std::memcpy(head + 4, "IDAT", 4);
-    n = chunkHead + static_cast<uint32_t>(length);
-    at = head + n;
-    bytes::putBig32(at, libdeflate_crc32(0, head + 4, 4 + length));
-    n += crcLength;
-    return true;
-}
-
-// Writes the chunks of one file; any failed write makes it fail for good.
-class PngFile {
-public:
-    explicit PngFile(FileHandle& file) : file_(file) {}
-    bool ok() const { return ok_; }
-
-    void write(const void* data, uint32_t n) {
-        if (ok_ && file_.write(data, n) != n) ok_ = false;
-    }
-    void writeBigEndian32(uint32_t v) {
-        uint8_t b[4];
-        uint8_t* at = b;
-        bytes::putBig32(at, v);
-        write(b, 4);
-    }
-    void chunk(const char* type, const uint8_t* data, uint32_t n) {
-        uint32_t crc = libdeflate_crc32(0, type, 4);
-        if (n) crc = libdeflate_crc32(crc, data, n);
-        writeBigEndian32(n);
-        write(type, 4);
-        if (n) write(data, n);
-        writeBigEndian32(crc);
-    }
-
-private:
-    FileHandle& file_;
-    bool ok_ = true;
-};
 
 // The tRNS chunk for transparent (0x00BBGGRR): the colour itself for true
 // colour, the alpha run up to its first palette entry for indices; false when
@@ -167,11 +104,11 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
                uint32_t paletteCount, int32_t transparent, const uint8_t* scanlines, uint32_t total, int level) {
     ByteBuffer imageData;
     uint32_t imageDataLength = 0;
-    if (!imageDataChunk(scanlines, total, level, imageData, imageDataLength)) return false;
+    if (!deflatedChunk("IDAT", nullptr, 0, scanlines, total, level, imageData, imageDataLength)) return false;
     FileHandle file;
     if (!file.createWrite(path)) return false;
     PngFile png(file);
-    png.write(signature, sizeof signature);
+    png.write(pngSignature, sizeof pngSignature);
     uint8_t header[13];
     uint8_t* at = header;
     bytes::putBig32(at, static_cast<uint32_t>(width));
@@ -186,7 +123,7 @@ bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format,
     if (transparent != -1 && transparencyChunk(format, palette, paletteCount, transparent, alpha, alphaLength))
         png.chunk("tRNS", alpha, alphaLength);
     png.write(imageData.data(), imageDataLength);
-    png.write(endChunk, sizeof endChunk);
+    png.write(pngEndChunk, sizeof pngEndChunk);
     const bool closed = file.close();
     if (!png.ok() || !closed) {
         platform::deleteFile(path);
