@@ -15,7 +15,7 @@ packages=(
   libz-mingw-w64-dev
   wine64 xvfb xauth fonts-ipafont-gothic
   fonts-wine
-  pngcheck imagemagick giflib-tools libjpeg-turbo-progs curl python3
+  pngcheck imagemagick giflib-tools gifsicle libjpeg-turbo-progs curl python3
   clang libclang-rt-14-dev
   chromium esbuild nodejs
 )
