@@ -13,7 +13,8 @@ const VERSION = 1;
 const HEADER_SIZE = 16;
 const FRAME_HEADER_SIZE = 16;
 const LONGEST_TIME = 0xffffffff; // ms a four-byte time can hold
-const TILE_SIDE = 64; // canvas pixels (about) a side of a tile recomposited after a change
+const MOST_FRAMES = 1000; // asked for; the section holds one fewer
+const TILE_SIDE = 16; // canvas pixels (about) a side of a tile recomposited after a change
 const YIELD_MS = 40;
 const noChange = { x: 0, y: 0, w: 0, h: 0 };
 
@@ -174,6 +175,7 @@ class FrameReducer {
 // the longer side `size`. Throws an Error when the record does not replay or
 // the section grows longer than the body can carry.
 export async function buildTimelapse(record, total, size) {
+  if (!(Number.isInteger(total) && total >= 2 && total <= MOST_FRAMES)) throw new Error(`timelapse: ${total} frames`);
   const replayer = await Replayer.open(record);
   const drawingTime = replayer.timeOf(replayer.count - 1);
   if (drawingTime > LONGEST_TIME) throw new Error("timelapse: the drawing time is too long");
@@ -182,15 +184,6 @@ export async function buildTimelapse(record, total, size) {
   const pause = pacer();
   const frames = [];
   let length = HEADER_SIZE;
-  // Frames go in in order, each once it is deflated and the one before is in.
-  const keep = async (before, time, rect, deflating) => {
-    const data = await deflating;
-    await before;
-    length += FRAME_HEADER_SIZE + data.length;
-    if (length > largestPart) throw new Error("timelapse: the frames are too long to send");
-    frames.push({ time, rect, data });
-  };
-  let kept = Promise.resolve();
   for (const time of frameTimes(drawingTime, total)) {
     while (replayer.index < replayer.count && replayer.timeOf(replayer.index) <= time) {
       const rect = replayer.step();
@@ -199,13 +192,10 @@ export async function buildTimelapse(record, total, size) {
       await pause();
     }
     const rect = await reducer.next(pause);
-    const deflating = rect.w > 0 ? deflate(cropFrame(reducer.frame, geometry.fw, rect)) : new Uint8Array(0);
-    const before = kept;
-    kept = keep(before, time, rect, deflating);
-    kept.catch(() => {}); // its failure is thrown where it is awaited, below
-    // One frame deflates while the next is replayed and reduced, never more.
-    await before;
+    const data = rect.w > 0 ? await deflate(cropFrame(reducer.frame, geometry.fw, rect)) : new Uint8Array(0);
+    length += FRAME_HEADER_SIZE + data.length;
+    if (length > largestPart) throw new Error("timelapse: the frames are too long to send");
+    frames.push({ time, rect, data });
   }
-  await kept;
   return encodeSection({ ...geometry, drawingTime }, frames);
 }

@@ -85,7 +85,7 @@ function decodeSection(bytes) {
 }
 
 test("the section replays the record: each frame is the reduced picture at its time, rebuilt from the rects", async () => {
-  const [W, H] = [150, 100]; // frames of 17 x 12 in tiles of 7 x 7
+  const [W, H] = [150, 100]; // frames of 17 x 12, several tiles each way, blocks cut at both edges
   let now = 0;
   const d = new Drawing({ width: W, height: H, layers: 2, clock: () => now });
   const stroke = (tool, layer, n) => {
