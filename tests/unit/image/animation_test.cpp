@@ -153,7 +153,6 @@ TEST(ColourQuantizer, TheMapFindsTheNearestEntry) {
     }
 }
 
-#ifndef _WIN32
 namespace {
 
 // An animation to write: a picture and, frame by frame, the rectangles that
@@ -263,6 +262,7 @@ bool unfilter(const std::string& rows, uint32_t width, uint32_t height, std::str
 
 }  // namespace
 
+#ifndef _WIN32
 // Every animation written as GIF with a palette of its colours: giflib reads
 // one global table, the loop for ever, per frame the delay, "do not dispose"
 // and the changed rectangle, and laying the frames over each other gives each
@@ -329,6 +329,8 @@ TEST(GifAnimation, GiflibAndImageMagickReadEachFrameBack) {
     }
 }
 
+#endif
+
 // Every animation written as APNG: pngcheck takes it; its chunks carry the
 // header, the animation control (the frame count, played for ever), per
 // frame a control with the next sequence number, the changed rectangle, the
@@ -346,8 +348,10 @@ TEST(ApngWriter, EachFrameDecodesBackFromItsChunks) {
         for (size_t i = 0; i < frames.size(); ++i)
             ASSERT_TRUE(writer.addFrame(*frames[i], static_cast<uint16_t>(i + 1), static_cast<uint16_t>(i * 100)));
         ASSERT_TRUE(writer.close());
+#ifndef _WIN32
         EXPECT_EQ(oracle::run("pngcheck -q " + path), 0);
         EXPECT_EQ(oracle::magickRgb(path), pictures::rgbOf(*frames[0]));
+#endif
 
         std::vector<Chunk> chunks;
         ASSERT_TRUE(readChunks(folder.read(path), chunks));
@@ -396,8 +400,8 @@ TEST(ApngWriter, EachFrameDecodesBackFromItsChunks) {
     }
 }
 
-// Misuse and a write that fails: false, and no file is left behind.
-TEST(AnimationFailure, FalseAndNoFileLeft) {
+// Misuse: false, and no file is left behind.
+TEST(AnimationFailure, MisuseGivesFalseAndNoFile) {
     TempFolder folder;
     RasterImage frame, other;
     ASSERT_TRUE(pictures::makeColours(frame, 4, 3, 5) && pictures::makeColours(other, 3, 4, 5));
@@ -428,8 +432,13 @@ TEST(AnimationFailure, FalseAndNoFileLeft) {
         EXPECT_TRUE(apng.open("b.png", 4, 3, 1));
     }
     for (const char* name : {"a.gif", "b.gif", "a.png", "b.png"}) EXPECT_FALSE(folder.exists(name)) << name;
+}
 
-    // Files limited to 1000 bytes, in a child process: a write fails inside.
+#ifndef _WIN32
+// In a child process whose files are limited to 1000 bytes, a write fails
+// inside either writer: false and no file.
+TEST(AnimationFailure, AFullDiskGivesFalseAndNoFile) {
+    TempFolder folder;
     RasterImage noise;
     ASSERT_TRUE(noise.create(64, 64));
     std::minstd_rand random(3);
