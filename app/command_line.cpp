@@ -1,12 +1,22 @@
 #include "app/command_line.h"
 
+#include <cstring>
+
 #include "app/decimal.h"
 #include "app/text_buffer.h"
 #include "app/drawing_setup.h"
 
 namespace {
 
+const char galleryOption[] = "--gallery";
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The token at p is word, exactly.
+bool isWord(const char* p, const char* word) {
+    size_t n = std::strlen(word);
+    return std::strncmp(p, word, n) == 0 && (p[n] == '\0' || isBlank(p[n]));
+}
 
 // The number written right after an option letter; a missing one reads 0.
 int32_t optionNumber(const char* afterLetter) {
@@ -51,6 +61,11 @@ CommandLineResult applyCommandLine(const char* text, DrawingSetup& setup) {
     while (*p) {
         while (isBlank(*p)) ++p;
         if (!*p) break;
+        if (isWord(p, galleryOption)) {
+            result.galleryRequested = true;
+            p += sizeof galleryOption - 1;
+            continue;
+        }
         if (*p == '-') {
             char letter = p[1];
             if (!letter) break;  // a lone - at the end

@@ -6,6 +6,8 @@
 //   -b n  n = 1: draw with the built-in painter even where an outside one is
 //         there; 0: the outside painter where its files are
 //   -v    replay the animation named (instead of continuing it)
+//   --gallery  open the gallery of saved drawings once the program runs,
+//         instead of drawing
 // A token that is not an option names the picture to continue (what dropping
 // a file on the program's icon gives); it may be enclosed in double quotes,
 // blanks included, and a later one replaces an earlier one. Other letters
@@ -19,6 +21,7 @@ struct CommandLineResult {
     bool drawRequested = false;  // -r was given
     bool pictureGiven = false;   // setup.continuePath was set
     bool playRequested = false;  // -v was given
+    bool galleryRequested = false;  // --gallery was given
 };
 
 // Applies the options of text to setup in the order given.

@@ -12,6 +12,13 @@ constexpr int appletKindCount = 6;
 constexpr int qualityCount = 4;
 constexpr int paletteCount = 4;
 
+// What the built-in painter is asked to send for a timelapse: frames in all
+// (0 for none) and the longer side of the finished timelapse in pixels.
+struct TimelapseAsk {
+    uint32_t frames = 120;
+    uint32_t size = 480;
+};
+
 struct DrawingSetup {
     int kind = 0;              // AppletKind 0 to 5, -1 when none is selected
     int32_t appletWidth = 0;   // 0 automatic, -1 the whole window, else pixels
@@ -25,5 +32,6 @@ struct DrawingSetup {
     int palette = 3;           // palette list entry 0 to 3, -1 none
     bool animation = true;
     bool builtInPainter = false;  // the built-in painter draws even where an outside one is there
-    TextBuffer continuePath{pathCapacity};  // the picture to continue, empty for a new one
+    TimelapseAsk timelapse;
+    CopiedText continuePath{pathCapacity};  // the picture to continue, empty for a new one
 };

@@ -6,7 +6,7 @@
 namespace {
 
 
-const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_load.dat", "_load.pch"};
+const char* const temporaryFiles[] = {"_post.dat", "_tmppng.dat", "_tmppch.dat", "_tmplapse.dat", "_load.dat", "_load.pch"};
 
 }  // namespace
 

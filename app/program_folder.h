@@ -18,6 +18,7 @@ bool existsInFolder(const char* folder, const char* name);
 bool enterProgramFolder();
 
 // Makes the program folder current and deletes the temporary files of the
-// drawings there (_post.dat, _tmppng.dat, _tmppch.dat, _load.dat); missing
+// drawings there (_post.dat, _tmppng.dat, _tmppch.dat, _tmplapse.dat,
+// _load.dat, _load.pch); missing
 // files are not an error. draw.html, anim.html and _prev.dat stay.
 void deleteTemporaryFiles();

@@ -111,6 +111,10 @@ int PresetTable::count() const {
 
 Settings::Settings() { fillDefaultPresets(presets); }
 
+TimelapseAsk timelapseAsk(const SaveOptions& options) {
+    return {options.TimelapseFrames, options.TimelapseSize};
+}
+
 void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     const Settings defaults;
     const DrawingSetup setupDefaults;
@@ -128,6 +132,9 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     settings.ThumWPers = get16(ini, "ThumWPers", defaults.ThumWPers);
     settings.ThumHPers = get16(ini, "ThumHPers", defaults.ThumHPers);
     settings.ColorTP = ini.getInt("ColorTP", defaults.ColorTP);
+    settings.Timelapse = get16(ini, "Timelapse", defaults.Timelapse);
+    settings.TimelapseFrames = get16(ini, "TimelapseFrames", defaults.TimelapseFrames);
+    settings.TimelapseSize = get16(ini, "TimelapseSize", defaults.TimelapseSize);
     settings.Port = get16(ini, "Port", defaults.Port);
     settings.OpenToNetwork = ini.getInt("OpenToNetwork", defaults.OpenToNetwork ? 1 : 0) != 0;
 
@@ -143,6 +150,8 @@ void loadSettings(const char* path, Settings& settings, DrawingSetup& setup) {
     setup.undoBatch = static_cast<uint32_t>(ini.getInt("Undo2", static_cast<int32_t>(setupDefaults.undoBatch)));
     setup.palette = getSelection(ini, "Palette", setupDefaults.palette, paletteCount);
     setup.builtInPainter = ini.getInt("BuiltInPainter", setupDefaults.builtInPainter ? 1 : 0) != 0;
+
+    setup.timelapse = timelapseAsk(settings);
 
     loadPresets(path, settings.presets);
 }
@@ -165,6 +174,9 @@ void saveSettings(const char* path, const Settings& settings, const DrawingSetup
     ini.setInt("ThumWPers", settings.ThumWPers);
     ini.setInt("ThumHPers", settings.ThumHPers);
     ini.setInt("ColorTP", settings.ColorTP);
+    ini.setInt("Timelapse", settings.Timelapse);
+    ini.setInt("TimelapseFrames", settings.TimelapseFrames);
+    ini.setInt("TimelapseSize", settings.TimelapseSize);
     ini.setInt("Port", settings.Port);
     ini.setInt("OpenToNetwork", settings.OpenToNetwork ? 1 : 0);
 

@@ -6,10 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/drawing_setup.h"
 #include "app/program_folder.h"
 #include "app/text_buffer.h"
-
-struct DrawingSetup;
 
 // The program folder, \ and "set.ini", built afresh at every use. False
 // (and out empty) when the program folder is unknown.
@@ -45,6 +44,12 @@ enum : uint16_t {
     optionSaveAnimation = 0x10,
 };
 
+// Bits of Timelapse: the timelapse files a save writes besides the picture.
+enum : uint16_t {
+    timelapseGif = 0x1,
+    timelapseApng = 0x2,
+};
+
 // The size presets: 30 slots of (width, height); the first slot whose width
 // is presetEnd ends the list, and every slot after it is empty too.
 struct SizePreset {
@@ -76,7 +81,14 @@ struct SaveOptions {
     uint16_t ThumWPers = 50;
     uint16_t ThumHPers = 50;
     int32_t ColorTP = 0xFFFFFF;  // 0x00BBGGRR; bit 31 set: transparency on
+    uint16_t Timelapse = 0;      // timelapseGif, timelapseApng
+    uint16_t TimelapseFrames = 120;  // frames of a timelapse, 0: the painter sends none
+    uint16_t TimelapseSize = 480;    // its longer side at most, in pixels
 };
+
+// What a drawing page asks the built-in painter for, from the stored
+// timelapse options.
+TimelapseAsk timelapseAsk(const SaveOptions& options);
 
 // Everything of section Setting and ImgPreset held during a run, apart
 // from the drawing set-up that the main window's controls hold.

@@ -63,3 +63,15 @@ private:
     char* data_;
     int capacity_;
 };
+
+// A text that is copied with what holds it (a drawing set-up's path): the
+// copy has the same text in a block of its own.
+class CopiedText : public TextBuffer {
+public:
+    explicit CopiedText(int requested) : TextBuffer(requested) {}
+    CopiedText(const CopiedText& other) : TextBuffer(other.capacity()) { assign(other.text()); }
+    CopiedText& operator=(const CopiedText& other) {
+        assign(other.text());
+        return *this;
+    }
+};

@@ -1,4 +1,5 @@
-// Painter engine figures on a 2000x2000 canvas with 4 layers: node bench/painter_engine.mjs
+// Painter engine figures on a 2000x2000 canvas with 4 layers: node bench/painter_engine.mjs [folder]
+// (with a folder, also the timelapse frames and finished picture that bench/timelapse_save reads)
 import { Drawing } from "../painter/src/drawing.js";
 import { buildTimelapse } from "../painter/src/timelapse.js";
 
@@ -52,6 +53,20 @@ const section = await buildTimelapse(bytes, 120, 480);
 clearInterval(watch);
 console.log(`timelapse of 10,000 strokes, 120 frames at 480: ${((performance.now() - start) / 1000).toFixed(2)} s, ` +
   `${section.length} bytes, longest pause of the page ${longestGap.toFixed(0)} ms`);
+if (process.argv[2]) {
+  // The section and the finished picture (PPM) for the program's timelapse benchmark.
+  const { writeFileSync } = await import("node:fs");
+  const { join } = await import("node:path");
+  const finished = (await Drawing.replay(bytes)).merged();
+  const rgb = new Uint8Array(SIDE * SIDE * 3);
+  for (let i = 0, o = 0; i < finished.data.length; i += 4) {
+    rgb[o++] = finished.data[i];
+    rgb[o++] = finished.data[i + 1];
+    rgb[o++] = finished.data[i + 2];
+  }
+  writeFileSync(join(process.argv[2], "frames.skhl"), section);
+  writeFileSync(join(process.argv[2], "finished.ppm"), Buffer.concat([Buffer.from(`P6\n${SIDE} ${SIDE}\n255\n`), rgb]));
+}
 
 const fills = new Drawing({ width: SIDE, height: SIDE, layers: 4, undoLimit: 30 });
 const fillTimes = [];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -288,6 +289,51 @@ void verticalPass(const RasterImage& middle, RasterImage& target, const TapRuns&
 
 }  // namespace
 
+struct Resampler::Passes {
+    TapRuns across;
+    TapRuns down;
+    RasterImage middle;
+    ByteBuffer row;
+    ByteBuffer rows;
+    int32_t sourceWidth = 0;
+    int32_t sourceHeight = 0;
+    int32_t newWidth = 0;
+    int32_t newHeight = 0;
+};
+
+Resampler::Resampler() = default;
+Resampler::~Resampler() = default;
+
+bool Resampler::prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t newWidth, int32_t newHeight) {
+    passes_.reset();
+    if (sourceWidth < 1 || sourceHeight < 1 || newWidth < 1 || newHeight < 1) return false;
+    auto passes = std::make_unique<Passes>();
+    ResampleTable table;
+    if (!table.build(sourceWidth, newWidth) || !passes->across.build(table, newWidth) ||
+        !table.build(sourceHeight, newHeight) || !passes->down.build(table, newHeight) ||
+        !passes->middle.create(newWidth, sourceHeight) ||
+        !passes->row.allocate(static_cast<size_t>(sourceWidth) * 3 + rowReach) ||
+        !passes->rows.allocate(static_cast<size_t>(table.taps() + 1) * sizeof(const uint8_t*)))
+        return false;
+    passes->sourceWidth = sourceWidth;
+    passes->sourceHeight = sourceHeight;
+    passes->newWidth = newWidth;
+    passes->newHeight = newHeight;
+    passes_ = std::move(passes);
+    return true;
+}
+
+bool Resampler::run(const RasterImage& source, RasterImage& target) {
+    target.release();
+    Passes* p = passes_.get();
+    if (!p || source.bytesPerPixel() < 3 || source.width() != p->sourceWidth || source.height() != p->sourceHeight ||
+        !target.create(p->newWidth, p->newHeight))
+        return false;
+    horizontalPass(source, p->middle, p->across, p->row.data());
+    verticalPass(p->middle, target, p->down, reinterpret_cast<const uint8_t**>(p->rows.data()));
+    return true;
+}
+
 void resample(const RasterImage& source, RasterImage& target, int32_t newWidth, int32_t newHeight) {
     if (source.isEmpty() || source.bytesPerPixel() < 3 || newWidth < 1 || newHeight < 1) return;
     if (newWidth == source.width() && newHeight == source.height()) {
@@ -295,18 +341,6 @@ void resample(const RasterImage& source, RasterImage& target, int32_t newWidth, 
         return;
     }
     target.release();
-    RasterImage middle;
-    ResampleTable table;
-    TapRuns runs;
-    ByteBuffer row;
-    if (!middle.create(newWidth, source.height()) || !table.build(source.width(), newWidth) ||
-        !runs.build(table, newWidth) || !row.allocate(static_cast<size_t>(source.width()) * 3 + rowReach))
-        return;
-    horizontalPass(source, middle, runs, row.data());
-    ByteBuffer rows;
-    if (!table.build(source.height(), newHeight) || !runs.build(table, newHeight) ||
-        !rows.allocate(static_cast<size_t>(table.taps() + 1) * sizeof(const uint8_t*)) ||
-        !target.create(newWidth, newHeight))
-        return;
-    verticalPass(middle, target, runs, reinterpret_cast<const uint8_t**>(rows.data()));
+    Resampler resampler;
+    if (resampler.prepare(source.width(), source.height(), newWidth, newHeight)) resampler.run(source, target);
 }

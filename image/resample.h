@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "app/byte_buffer.h"
 #include "image/raster_image.h"
@@ -40,3 +41,23 @@ private:
 // per pixel, or a new size below 1, leaves target as it was; when memory runs
 // short target is left empty.
 void resample(const RasterImage& source, RasterImage& target, int32_t newWidth, int32_t newHeight);
+
+// Pictures of one size resampled to one other size, as resample does, with
+// the taps worked out once (a timelapse scales every frame alike).
+class Resampler {
+public:
+    Resampler();
+    ~Resampler();
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
+
+    // False when a size is below 1 or memory is short.
+    bool prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t newWidth, int32_t newHeight);
+    // Fills target (re-created at 24 bits) from source of the prepared size
+    // and at least 24 bits; false, and target empty, otherwise.
+    bool run(const RasterImage& source, RasterImage& target);
+
+private:
+    struct Passes;
+    std::unique_ptr<Passes> passes_;
+};

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "pages/page_params.h"
 #include "platform/byte_order.h"
 
 const char* const builtInPainterPath = "/_sketchhaven/painter.js";
@@ -21,6 +22,11 @@ void writeBuiltInPainterLink(FileHandle& file) {
     file.writeText("<script type=\"text/javascript\" src=\"");
     file.writeText(builtInPainterPath + 1);  // relative to the page, as the other files
     file.writeText("\" charset=\"UTF-8\"></script>\r\n");
+}
+
+void writeTimelapseParams(FileHandle& file, const TimelapseAsk& ask) {
+    writeParam(file, "timelapse_frames", ask.frames);
+    writeParam(file, "timelapse_size", ask.size);
 }
 
 bool readBuiltInRecordHeader(const char* path, BuiltInRecordHeader& header) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/drawing_setup.h"
 #include "app/file_handle.h"
 
 // The request path at which the server answers with the painter's script
@@ -14,6 +15,10 @@ extern const char* const builtInPainterPath;
 // The script line of a page drawn or replayed by the built-in painter, ended
 // by CR LF.
 void writeBuiltInPainterLink(FileHandle& file);
+
+// The params that ask the painter for the frames of a timelapse, sent with
+// the picture: timelapse_frames and timelapse_size.
+void writeTimelapseParams(FileHandle& file, const TimelapseAsk& ask);
 
 // What the header of one of the painter's records says.
 struct BuiltInRecordHeader {

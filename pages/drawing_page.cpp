@@ -106,6 +106,7 @@ void writePainterParams(FileHandle& file, AppletKind kind, const DrawingSetup& s
     }
     writeParam(file, "send_header", setup.animation ? "1" : "0");
     if (use != PainterUse::applet) writeParam(file, "url_save", painterSaveAddress);
+    if (use == PainterUse::builtIn) writeTimelapseParams(file, setup.timelapse);
     writeDesignParams(file, kind, design);
 }
 
@@ -118,7 +119,10 @@ void writePooParams(FileHandle& file, const DrawingSetup& setup, const char* fol
         copyPictureToContinue(setup, folder, loadCopy);
         writeParam(file, "image", loadCopy);
     }
-    if (use == PainterUse::builtIn) writeParam(file, "url_save", painterSaveAddress);
+    if (use == PainterUse::builtIn) {
+        writeParam(file, "url_save", painterSaveAddress);
+        writeTimelapseParams(file, setup.timelapse);
+    }
 }
 
 bool writeDrawingPage(const DrawingSetup& setup, const char* folder, PainterUse use) {

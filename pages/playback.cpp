@@ -165,9 +165,16 @@ void animationPageAddress(const char* folder, TextBuffer& out) {
     }
 }
 
-bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner) {
+PlaybackRequest playbackRequestOf(const char* path, bool progress, uint16_t port) {
+    int32_t width = 0, height = 0, layers = 0;
+    readAnimationSize(path, width, height, layers);
+    return PlaybackRequest{path, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                           static_cast<uint32_t>(layers), progress, port};
+}
+
+bool preparePlayback(const PlaybackRequest& request, const char* folder, PainterUse& player, TextBuffer& warning) {
     if (!request.path || !*request.path) {
-        showWarning(owner, "ファイル名を指定してください");
+        warning.assign("ファイル名を指定してください");
         return false;
     }
     // Each animation goes to the player of the painter that recorded it; the
@@ -176,7 +183,7 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
     int32_t width = static_cast<int32_t>(request.width);
     int32_t height = static_cast<int32_t>(request.height);
     uint32_t layers = request.layers;
-    PainterUse player = PainterUse::applet;
+    player = PainterUse::applet;
     BuiltInRecordHeader record;
     if (readBuiltInRecordHeader(request.path, record)) {
         player = PainterUse::builtIn;
@@ -185,13 +192,13 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
         layers = record.layers;
     } else if (isPainterAnimation(request.path)) {
         if (!hasHtml5Painter(folder)) {
-            showWarning(owner, html5RecordNeedsPainter);
+            warning.assign(html5RecordNeedsPainter);
             return false;
         }
         player = PainterUse::html5Painter;
         painterAnimationSize(request.path, width, height);
     } else if (!existsInFolder(folder, viewerArchive)) {
-        showWarning(owner, viewerMissing);
+        warning.assign(viewerMissing);
         return false;
     }
     TextBuffer path(request.path);
@@ -202,6 +209,16 @@ bool playAnimation(const PlaybackRequest& request, const char* folder, platform:
     TextBuffer copy;
     folderFile(folder, player == PainterUse::html5Painter ? painterAnimationCopy : animationCopy, copy);
     platform::copyFile(request.path, copy.text());
+    return true;
+}
+
+bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner) {
+    PainterUse player;
+    TextBuffer warning(longTextCapacity);
+    if (!preparePlayback(request, folder, player, warning)) {
+        showWarning(owner, warning.text());
+        return false;
+    }
     // The painters fetch their animations, so their pages are served, not
     // opened as files.
     TextBuffer address;

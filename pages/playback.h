@@ -52,11 +52,20 @@ struct PlaybackRequest {
     uint16_t port;     // the server's, for a page the browser fetches from it
 };
 
-// The play step: a warning owned by owner and false for an empty path or
-// when the player of the animation's painter is missing (neo.js for one of
-// the HTML5 painter's, PCHViewer.jar for a Java applet's); otherwise the
-// page, the copy of the file to folder\_load.dat (not checked) and the
-// browser of folder\set.ini at the page's file address. The painters' own
-// animations (the HTML5 painter's copied to _load.pch instead) have their
-// pages opened through the server.
+// The request for the animation file at path (kept as the request's path)
+// with the size readAnimationSize reads, as the playback dialog fills its
+// fields from a file.
+PlaybackRequest playbackRequestOf(const char* path, bool progress, uint16_t port);
+
+// The play step up to the browser: false, with the warning for the user,
+// for an empty path or when the player of the animation's painter is
+// missing (neo.js for one of the HTML5 painter's, PCHViewer.jar for a Java
+// applet's); otherwise folder\anim.html and the copy of the file to
+// folder\_load.dat (not checked; the HTML5 painter's to _load.pch), and
+// player says who replays it.
+bool preparePlayback(const PlaybackRequest& request, const char* folder, PainterUse& player, TextBuffer& warning);
+
+// The whole play step: preparePlayback, its warning owned by owner, then
+// the browser of folder\set.ini at the page's file address; the painters'
+// own animations have their pages opened through the server.
 bool playAnimation(const PlaybackRequest& request, const char* folder, platform::WindowRef owner);

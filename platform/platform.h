@@ -32,6 +32,9 @@ uint64_t fileSize(NativeFile* file);
 using FileTime = uint64_t;
 bool fileTimes(NativeFile* file, FileTime* created, FileTime* accessed, FileTime* written);
 FileTime currentTime();
+// The same moment on the clock of this machine's time zone (daylight saving
+// as it was then); the time itself when the zone cannot be read.
+FileTime localTime(FileTime utc);
 
 bool deleteFile(const char* path);
 // Copies, replacing an existing target.
@@ -44,6 +47,7 @@ struct NativeSearch;
 struct FoundEntry {
     char name[260];  // without folder
     uint64_t size;
+    FileTime written;  // the last write
     bool isFolder;
 };
 

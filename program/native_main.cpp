@@ -1,16 +1,18 @@
 // The program without windows: one instance at a time, serving its own
-// folder (the executable's) on the port of set.ini, drawing at once when
-// the command line asks for it, and saving what is posted, until SIGINT or
-// SIGTERM. Then it writes set.ini back and removes its temporary files.
+// folder (the executable's) on the port of set.ini, drawing (or opening
+// the gallery) at once when the command line asks for it, and saving what
+// is posted, until SIGINT or SIGTERM. Then it writes set.ini back and removes its temporary files.
 #include <cstdint>
 #include <cstring>
 
+#include "app/browser_launch.h"
 #include "app/command_line.h"
 #include "app/drawing_setup.h"
 #include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/text_buffer.h"
 #include "pages/drawing_page.h"
+#include "pages/gallery.h"
 #include "pages/playback.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
@@ -51,17 +53,21 @@ void startDrawingNow(const DrawingSetup& setup, uint16_t port) {
     startDrawing(setup, folder.text(), port, nullptr);
 }
 
+// The gallery of saved drawings in the browser; a failure has shown its own
+// warning and the program serves on.
+void openGalleryNow(uint16_t port) {
+    TextBuffer address;
+    galleryPageAddress(port, address);
+    launchBrowser(nullptr, address.text());
+}
+
 // The playback page of the animation to continue, and the browser sent to
 // it; a failure has shown its own warning and the program serves on.
 void playNow(const DrawingSetup& setup, const Settings& settings) {
     TextBuffer folder(pathCapacity);
     if (!programFolder(folder)) return;
-    int32_t width = 0, height = 0, layers = 0;
-    readAnimationSize(setup.continuePath.text(), width, height, layers);
-    PlaybackRequest request{setup.continuePath.text(), static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                            static_cast<uint32_t>(layers), (settings.OptionFlag & optionPlaybackProgress) != 0,
-                            settings.Port};
-    playAnimation(request, folder.text(), nullptr);
+    bool progress = (settings.OptionFlag & optionPlaybackProgress) != 0;
+    playAnimation(playbackRequestOf(setup.continuePath.text(), progress, settings.Port), folder.text(), nullptr);
 }
 
 }  // namespace
@@ -75,6 +81,7 @@ int main(int argc, char** argv) {
     static ProgramSession session(settings, &asker);
     static DrawingSetup setup;
     if (!session.open(setup)) return 1;
+    session.readSetupWith([](DrawingSetup& now) { now = setup; });
     platform::SocketEventLoop loop(session.server());
     if (!loop.isReady()) return 1;
     // The server's message box was the report; set.ini stays as it was.
@@ -91,6 +98,8 @@ int main(int argc, char** argv) {
     }
     if (given.playRequested && given.pictureGiven)
         playNow(setup, settings);
+    else if (given.galleryRequested)
+        openGalleryNow(settings.Port);
     else if (given.drawRequested)
         startDrawingNow(setup, settings.Port);
     int code = loop.run();

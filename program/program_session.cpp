@@ -10,7 +10,7 @@ constexpr char instanceName[] = "*Sketchhaven*";
 
 }  // namespace
 
-ProgramSession::ProgramSession(Settings& settings, SaveAsker* asker) : settings_(settings) {
+ProgramSession::ProgramSession(Settings& settings, SaveAsker* asker) : settings_(settings), gallery_(settings) {
     if (asker) handler_.emplace(settings, *asker);
 }
 
@@ -24,6 +24,7 @@ bool ProgramSession::open(DrawingSetup& setup) {
 
 bool ProgramSession::serve(platform::WindowRef window) {
     server_.setSubmissionHandler(handler_ ? &*handler_ : nullptr, enterProgramFolder);
+    server_.setGetHandler(&gallery_);
     serveBuiltInPainter();
     return server_.startServer(window, settings_.Port, settings_.OpenToNetwork);
 }

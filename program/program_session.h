@@ -1,7 +1,7 @@
 // One run of the program, the same on both platforms: the single-instance
-// lock, the program folder, set.ini, the local server and the save flow that
-// answers its submissions, started and stopped in the order the program
-// needs. The entry points add only their platform's few lines: the window or
+// lock, the program folder, set.ini, the local server, the save flow that
+// answers its submissions and the gallery's addresses, started and stopped
+// in the order the program needs. The entry points add only their platform's few lines: the window or
 // the poll loop through which the server's events arrive.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include "app/drawing_setup.h"
 #include "app/settings.h"
 #include "platform/platform.h"
+#include "program/gallery_routes.h"
 #include "save/save_flow.h"
 #include "server/local_server.h"
 #include "server/submission_handler.h"
@@ -36,6 +37,9 @@ public:
     // drawings' temporary files.
     void close(const DrawingSetup* setup);
 
+    // Where the gallery's continue button takes the drawing set-up from.
+    void readSetupWith(GalleryRoutes::SetupReader reader) { gallery_.readSetupWith(std::move(reader)); }
+
     Settings& settings() { return settings_; }
     LocalServer& server() { return server_; }
 
@@ -55,5 +59,6 @@ private:
 
     Settings& settings_;
     std::optional<SaveFlowHandler> handler_;
+    GalleryRoutes gallery_;
     LocalServer server_;
 };

@@ -5,6 +5,7 @@ bool startProgramWindow(ProgramSession& session, MainWindow& window) {
     DrawingSetup setup;
     if (!session.open(setup)) return false;
     window.showStart(setup);
+    session.readSetupWith([&window](DrawingSetup& now) { window.readSetup(now); });
     if (session.serve(window.handle())) return true;
     session.close(nullptr);
     return false;

@@ -24,6 +24,7 @@ void fillSaveChoices(const Settings& settings, SubmissionFlags flags, SaveChoice
     if (settings.OptionFlag & optionSaveThumbnail) choices.optionBits |= SaveChoices::saveThumbnail;
     if (settings.OptionFlag & optionSaveAnimation) choices.optionBits |= SaveChoices::saveAnimation;
     if (flags & hasAnimation) choices.optionBits |= SaveChoices::carriesAnimation;
+    if (flags & hasTimelapse) choices.optionBits |= SaveChoices::carriesTimelapse;
     choices.saveType = settings.SaveType;
     choices.jpegSetting = settings.JPEGSave;
     choices.thumbWidthPercent = settings.ThumWPers;
@@ -31,6 +32,7 @@ void fillSaveChoices(const Settings& settings, SubmissionFlags flags, SaveChoice
     choices.thumbType = settings.ThumType;
     choices.thumbSetting = settings.ThumComp;
     choices.transparentColour = static_cast<uint32_t>(settings.ColorTP);
+    choices.timelapse = settings.Timelapse;
 }
 
 void keepSaveChoices(const SaveChoices& choices, Settings& settings) {
@@ -41,6 +43,7 @@ void keepSaveChoices(const SaveChoices& choices, Settings& settings) {
     settings.ThumWPers = static_cast<uint16_t>(choices.thumbWidthPercent);
     settings.ThumHPers = static_cast<uint16_t>(choices.thumbHeightPercent);
     settings.ColorTP = static_cast<int32_t>(choices.transparentColour);
+    settings.Timelapse = choices.timelapse;
     setFlag(settings.OptionFlag, optionSavePicture, choices.optionBits & SaveChoices::savePicture);
     setFlag(settings.OptionFlag, optionSaveThumbnail, choices.optionBits & SaveChoices::saveThumbnail);
     setFlag(settings.OptionFlag, optionSaveAnimation, choices.optionBits & SaveChoices::saveAnimation);

@@ -24,6 +24,7 @@ struct SaveChoices {
         savePicture = 0x1,
         saveThumbnail = 0x2,
         saveAnimation = 0x4,
+        carriesTimelapse = 0x4000,  // input only: the painter sent timelapse frames
         carriesAnimation = 0x8000,  // input only; never copied back
     };
 
@@ -39,6 +40,7 @@ struct SaveChoices {
     uint16_t thumbType = 0;
     uint16_t thumbSetting = 0;
     uint32_t transparentColour = 0;  // 0x00BBGGRR, 0x80000000 to use it
+    uint16_t timelapse = 0;          // timelapseGif, timelapseApng (app/settings.h)
 };
 
 // "bmp", "png", "jpg" or "gif" for a format number; null for another.

@@ -13,12 +13,14 @@
 #include "save/picture_files.h"
 #include "save/save_asker.h"
 #include "save/save_choices.h"
+#include "save/timelapse.h"
 
 namespace {
 
 constexpr const char* pictureFile = "_tmppng.dat";
 constexpr const char* animationFile = "_tmppch.dat";
 constexpr const char* thumbnailPrefix = "s_";
+constexpr const char* timelapseSuffix = "_timelapse";
 constexpr const char* overwriteQuestion = "\nファイルが存在します。上書きしますか？";
 constexpr int32_t noTransparency = -1;
 
@@ -80,7 +82,9 @@ bool SaveFlow::saveSubmission(TextBuffer& resultText) {
 
     TextBuffer picturePath(pathCapacity);
     TextBuffer animationPath(pathCapacity);
-    if (!pathInCurrentFolder(picturePath, pictureFile) || !pathInCurrentFolder(animationPath, animationFile))
+    TextBuffer framesPath(pathCapacity);
+    if (!pathInCurrentFolder(picturePath, pictureFile) || !pathInCurrentFolder(animationPath, animationFile) ||
+        !pathInCurrentFolder(framesPath, timelapseFramesFile))
         return false;
     RasterImage picture;
     if (!picture.loadPng(picturePath.text())) return false;
@@ -99,9 +103,10 @@ bool SaveFlow::saveSubmission(TextBuffer& resultText) {
         appendResultLine(resultText, names.picture.text());
     if (!names.thumbnail.isEmpty() && writeThumbnail(picture, choices, names.thumbnail.text()))
         appendResultLine(resultText, names.thumbnail.text());
-    picture.release();
     if (!names.animation.isEmpty() && platform::copyFile(animationPath.text(), names.animation.text()))
         appendResultLine(resultText, names.animation.text());
+    writeTimelapse(picture, framesPath.text(), names, resultText);
+    picture.release();
     return true;
 }
 
@@ -113,6 +118,11 @@ void SaveFlow::planOutputs(SubmissionFlags flags, OutputNames& names) const {
         composeName(names.thumbnail, thumbnailPrefix, settings_.saveFile, formatExtension(settings_.ThumType));
     if ((options & optionSaveAnimation) && (flags & hasAnimation))
         composeName(names.animation, "", settings_.saveFile, flags & isSpch ? "spch" : "pch");
+    if (!(flags & hasTimelapse)) return;
+    TextBuffer base(settings_.saveFile.text());
+    base.append(timelapseSuffix);
+    if (settings_.Timelapse & timelapseGif) composeName(names.timelapseGif, "", base, "gif");
+    if (settings_.Timelapse & timelapseApng) composeName(names.timelapsePng, "", base, "png");
 }
 
 bool SaveFlow::enterSaveFolder() const {
@@ -123,7 +133,8 @@ bool SaveFlow::enterSaveFolder() const {
 
 bool SaveFlow::confirmOverwrite(const OutputNames& names) {
     TextBuffer text(longTextCapacity);
-    for (const TextBuffer* name : {&names.picture, &names.thumbnail, &names.animation}) {
+    for (const TextBuffer* name :
+         {&names.picture, &names.thumbnail, &names.animation, &names.timelapseGif, &names.timelapsePng}) {
         if (name->isEmpty() || !fileExists(name->text())) continue;
         text.append(name->text());
         text.append("\n");
@@ -142,4 +153,18 @@ bool SaveFlow::writeThumbnail(const RasterImage& picture, const SaveChoices& cho
     resample(picture, thumbnail, choices.thumbWidth, choices.thumbHeight);
     if (thumbnail.isEmpty()) return false;
     return writeInFormat(thumbnail, name, settings_.ThumType, settings_.ThumComp, noTransparency);
+}
+
+void SaveFlow::writeTimelapse(const RasterImage& picture, const char* framesPath, const OutputNames& names,
+                              TextBuffer& resultText) const {
+    if (names.timelapseGif.isEmpty() && names.timelapsePng.isEmpty()) return;
+    TimelapseFiles files{names.timelapseGif.isEmpty() ? nullptr : names.timelapseGif.text(),
+                         names.timelapsePng.isEmpty() ? nullptr : names.timelapsePng.text()};
+    TimelapseOutcome outcome = ::writeTimelapse(framesPath, picture, settings_.TimelapseSize, files);
+    if (outcome.refusal) {
+        resultText.append(outcome.refusal);
+        resultText.append("\r\n");
+    }
+    if (outcome.gifWritten) appendResultLine(resultText, files.gif);
+    if (outcome.pngWritten) appendResultLine(resultText, files.png);
 }

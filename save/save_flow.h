@@ -1,6 +1,6 @@
 // One completed submission turned into files in the save folder: decode the
-// body, ask the user, write the picture, the thumbnail and the animation
-// record, and list what was written.
+// body, ask the user, write the picture, the thumbnail, the animation record
+// and the timelapse, and list what was written.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,8 @@ private:
         TextBuffer picture{255};
         TextBuffer thumbnail{255};
         TextBuffer animation{255};
+        TextBuffer timelapseGif{255};
+        TextBuffer timelapsePng{255};
     };
 
     void planOutputs(SubmissionFlags flags, OutputNames& names) const;
@@ -39,6 +41,10 @@ private:
     bool confirmOverwrite(const OutputNames& names);
     bool writePicture(const RasterImage& picture, const char* name) const;
     bool writeThumbnail(const RasterImage& picture, const SaveChoices& choices, const char* name) const;
+    // The timelapse files, each listed when written; a line saying why when
+    // the frames cannot be used (the other files stand as written).
+    void writeTimelapse(const RasterImage& picture, const char* framesPath, const OutputNames& names,
+                        TextBuffer& resultText) const;
 
     Settings& settings_;
     SaveAsker& asker_;

@@ -1,10 +1,13 @@
 #include "save/submission.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/decimal.h"
 #include "app/file_handle.h"
 #include "app/text_buffer.h"
+
+const char* const timelapseFramesFile = "_tmplapse.dat";
 
 namespace {
 
@@ -19,6 +22,9 @@ constexpr int32_t headerCapacity = 31;  // a 32-byte buffer with its terminator
 constexpr int64_t lineBreakSize = 2;
 constexpr int32_t animationMarker = 1;
 constexpr char spchLetter = 'S';
+constexpr char framesLetter = 'P';
+constexpr char framesMagic[] = "SKHL";
+constexpr uint32_t framesMagicLength = 4;
 constexpr uint32_t copyBlockSize = 16384;
 
 // Reads up to n bytes into text (n + 1 bytes) and terminates what was read.
@@ -59,6 +65,21 @@ bool startsWithRawSignature(FileHandle& body) {
     return TextBuffer(head).compareNoCase(rawSignature) == 0;
 }
 
+// The timelapse frames after the record: a length field and a section that
+// begins with its magic. True when they were copied whole.
+bool copyTimelapseFrames(FileHandle& body) {
+    if (body.tell() >= body.size()) return false;
+    int32_t length = readLengthField(body);
+    int64_t start = body.tell();
+    char magic[framesMagicLength + 1];
+    readText(body, magic, framesMagicLength);
+    if (length < static_cast<int32_t>(framesMagicLength) || std::memcmp(magic, framesMagic, framesMagicLength) != 0)
+        return false;
+    if (start + length > body.size()) return false;
+    body.seek(start, platform::SeekOrigin::begin);
+    return copyPart(body, timelapseFramesFile, length);
+}
+
 }  // namespace
 
 bool decodeSubmission(SubmissionFlags& flags) {
@@ -86,6 +107,7 @@ bool decodeSubmission(SubmissionFlags& flags) {
     int32_t animationLength = readLengthField(body);
     if (letter == spchLetter) flags |= isSpch;
     copyPart(body, animationFile, animationLength);
+    if (letter == framesLetter && copyTimelapseFrames(body)) flags |= hasTimelapse;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "server/local_server.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/warning.h"
 #include "server/elapsed.h"
@@ -228,14 +229,20 @@ void LocalServer::takeRequests(Connection& c) {
         }
         request::Method method = request::methodOf(c.header(), end);
         char localAddress[64];
-        if (!request::admits(c.header(), end, method, siteFor(c, localAddress, sizeof localAddress))) {
+        request::Site site = siteFor(c, localAddress, sizeof localAddress);
+        request::RequestLine line;
+        const char* query = "";
+        bool toHandler = method == request::Method::get && asksHandler(c, end, line, query);
+        if (toHandler ? !request::admitsFromOwnPages(c.header(), end, site)
+                      : !request::admits(c.header(), end, method, site)) {
             refuse(c);
             return;
         }
         switch (method) {
         case request::Method::get: {
             c.state = Connection::State::answering;
-            bool keep = responder_.serveGet(c.socket(), c.header(), end);
+            bool keep = toHandler ? answerFromHandler(c, line.path, query)
+                                  : responder_.serveGet(c.socket(), c.header(), end);
             c.state = Connection::State::idle;
             c.answered = true;
             c.consume(end);
@@ -246,6 +253,23 @@ void LocalServer::takeRequests(Connection& c) {
         case request::Method::other: c.consume(end); break;  // not answered
         }
     }
+}
+
+bool LocalServer::asksHandler(Connection& c, int end, request::RequestLine& line, const char*& query) {
+    if (!getHandler_ || !request::readRequestLine(c.header(), end, line)) return false;
+    // "?" (0x3F) is below every trail byte of code page 932.
+    char* mark = std::strchr(line.path, '?');
+    if (mark) {
+        *mark = '\0';
+        query = mark + 1;
+    }
+    return getHandler_->handles(line.path);
+}
+
+bool LocalServer::answerFromHandler(Connection& c, const char* path, const char* query) {
+    GetResponse response;
+    if (!getHandler_->answer(path, query, response)) return responder_.sendNotFound(c.socket());
+    return responder_.sendMade(c.socket(), response);
 }
 
 request::Site LocalServer::siteFor(Connection& c, char* localAddress, int size) {

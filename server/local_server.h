@@ -12,9 +12,10 @@
 // for the stall limit gives way to the next POST instead: its connection is
 // closed and the new body is taken.
 //
-// Every GET and POST passes the request gate (request_gate.h) first; what it
-// keeps out gets the one refusal answer and its connection is closed, before
-// any file is opened or any body byte is written.
+// Every GET and POST passes the request gate (request_gate.h) first, a GET
+// of the program's own addresses (get_handler.h) as strictly as a POST; what
+// it keeps out gets the one refusal answer and its connection is closed,
+// before any file is opened or any body byte is written.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "server/connection.h"
+#include "server/get_handler.h"
 #include "server/request_gate.h"
 #include "server/sender.h"
 #include "server/static_responder.h"
@@ -48,6 +50,9 @@ public:
     // reply), and the function that makes the program folder current again
     // after the handler has run.
     void setSubmissionHandler(SubmissionHandler* handler, bool (*enterProgramFolder)());
+    // Where GETs of the program's own addresses go (none: every path is a
+    // file of the folder).
+    void setGetHandler(GetHandler* handler) { getHandler_ = handler; }
     // A file the program carries, answered from memory at its own path.
     bool addMemoryFile(const MemoryFile& file) { return responder_.addMemoryFile(file); }
     // How long a body may go without new bytes before another POST takes
@@ -90,6 +95,13 @@ private:
     void readHeader(Connection& c);
     // Handles every complete request collected, in order.
     void takeRequests(Connection& c);
+    // Whether the GET whose header ends at end asks for an address of the
+    // handler: then line holds its request line with the path cut at "?",
+    // and query the text after it.
+    bool asksHandler(Connection& c, int end, request::RequestLine& line, const char*& query);
+    // The handler's answer to path and query; false when the connection
+    // cannot take its next request.
+    bool answerFromHandler(Connection& c, const char* path, const char* query);
     void startPost(Connection& c, int headerEnd);
     void readBody(Connection& c);
     void completeBody(Connection& c);
@@ -122,6 +134,7 @@ private:
     Sender sender_;
     StaticResponder responder_;
 
+    GetHandler* getHandler_ = nullptr;
     SubmissionHandler* handler_ = nullptr;
     bool (*enterProgramFolder_)() = nullptr;
     Connection* submission_ = nullptr;  // the connection whose body is being taken or saved

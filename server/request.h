@@ -37,13 +37,14 @@ Field fieldValue(const char* header, int length, const char* field, int& start, 
 bool fieldEquals(const char* header, int length, const char* field, const char* value);
 
 // The three tokens of the request line (words separated by blanks), each
-// NUL-terminated; a missing token is empty.
+// NUL-terminated; a missing token is empty. The path has room for a query
+// naming any file of a folder, its bytes percent-encoded.
 struct RequestLine {
     char method[16];
-    char path[256];
+    char path[2048];
     char version[32];
 };
-// False when a token is longer than its limit (15, 255 or 31 characters).
+// False when a token is longer than its limit (15, 2047 or 31 characters).
 bool readRequestLine(const char* header, int length, RequestLine& line);
 
 }  // namespace request

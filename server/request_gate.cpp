@@ -73,6 +73,14 @@ bool isOwnName(const HostParts& host, const Site& site) {
     return isMachineName(name, length, site.machineName);
 }
 
+// No Host, or one Host that isOwnHost admits.
+bool admitsHost(const char* header, int length, const Site& site) {
+    int start = 0;
+    int size = 0;
+    Field host = fieldValue(header, length, "Host", start, size);
+    return host == Field::absent || (host == Field::once && isOwnHost(header + start, size, site));
+}
+
 }  // namespace
 
 bool isOwnHost(const char* host, int length, const Site& site) {
@@ -91,13 +99,18 @@ bool isOwnOrigin(const char* origin, int length, const Site& site) {
 }
 
 bool admits(const char* header, int length, Method method, const Site& site) {
-    if (method == Method::other) return true;
+    switch (method) {
+    case Method::get: return admitsHost(header, length, site);
+    case Method::post: return admitsFromOwnPages(header, length, site);
+    case Method::other: return true;
+    }
+    return false;
+}
+
+bool admitsFromOwnPages(const char* header, int length, const Site& site) {
+    if (!admitsHost(header, length, site)) return false;
     int start = 0;
     int size = 0;
-    Field host = fieldValue(header, length, "Host", start, size);
-    if (host == Field::repeated || (host == Field::once && !isOwnHost(header + start, size, site))) return false;
-    if (method != Method::post) return true;
-
     Field origin = fieldValue(header, length, "Origin", start, size);
     if (origin == Field::repeated || (origin == Field::once && !isOwnOrigin(header + start, size, site)))
         return false;

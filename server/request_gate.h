@@ -41,10 +41,16 @@ bool isOwnOrigin(const char* origin, int length, const Site& site);
 
 // Whether a GET or POST whose whole header is header[0, length) may be
 // answered. A request without Host (HTTP/1.0 clients) passes the Host rule.
-// A POST passes when it has no Origin (the Java applets send none) or its
-// own, and a Sec-Fetch-Site that is absent, "same-origin" or "none" (the
-// browser's own word that no other site sent it). Each of the three given
-// twice is foreign. Other methods pass: they are not answered at all.
+// A POST must also come from this server's own pages (admitsFromOwnPages).
+// Other methods pass: they are not answered at all.
 bool admits(const char* header, int length, Method method, const Site& site);
+
+// The Host rule, and no Origin (the Java applets send none) or its own, and
+// a Sec-Fetch-Site that is absent, "same-origin" or "none" (the browser's
+// own word that no other site sent it: an image or a link of another site
+// carries no Origin, but "cross-site" or "same-site"). Each of the three
+// given twice is foreign. What a POST passes, and a GET of an address whose
+// answer shows the user's files or writes a page.
+bool admitsFromOwnPages(const char* header, int length, const Site& site);
 
 }  // namespace request

@@ -79,6 +79,36 @@ bool StaticResponder::sendMemoryFile(platform::SocketHandle& client, const Memor
            sender_.sendAll(client, file.data, file.size) == SendResult::sent;
 }
 
+// Made answers change with the folder they show, so the browser keeps none
+// unless the handler says how long it may.
+bool StaticResponder::sendMade(platform::SocketHandle& client, const GetResponse& response) {
+    if (response.kind == GetResponse::Kind::seeOther) {
+        TextBuffer head(response.location.length() + 128);
+        head.assign("HTTP/1.1 303 See Other\r\nLocation: ");
+        head.append(response.location.text());
+        head.append("\r\nContent-Length: 0\r\nCache-Control: no-store\r\n\r\n");
+        return sender_.sendText(client, head.text()) == SendResult::sent;
+    }
+    if (response.body.size() > UINT32_MAX) return sendNotFound(client);
+    TextBuffer now;
+    httpDate(nullptr, now);
+    char keeping[48] = "no-store";
+    if (response.maxAgeSeconds > 0)
+        std::snprintf(keeping, sizeof keeping, "private, max-age=%u", response.maxAgeSeconds);
+    char lines[256];
+    std::snprintf(lines, sizeof lines,
+                  "Content-Type: %s\r\nContent-Length: %u\r\nCache-Control: %s\r\n"
+                  "X-Content-Type-Options: nosniff\r\n\r\n",
+                  response.contentType, static_cast<unsigned>(response.body.size()), keeping);
+    TextBuffer head(longTextCapacity);
+    head.assign("HTTP/1.1 200 OK\r\nDate: ");
+    head.append(now.text());
+    head.append(lines);
+    return sender_.sendText(client, head.text()) == SendResult::sent &&
+           sender_.sendAll(client, response.body.data(), static_cast<uint32_t>(response.body.size())) ==
+               SendResult::sent;
+}
+
 bool StaticResponder::sendNotFound(platform::SocketHandle& client) {
     return sender_.sendText(client,
                             "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nNot Found") ==

@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include "app/browser_launch.h"
 #include "app/command_line.h"
 #include "app/program_folder.h"
 #include "app/text_buffer.h"
 #include "pages/applets.h"
 #include "pages/drawing_page.h"
+#include "pages/gallery.h"
 #include "pages/painter_choice.h"
 #include "pages/playback.h"
 #include "pages/presets.h"
@@ -85,7 +87,10 @@ void MainWindow::applyCommandLine(const char* text) {
     CommandLineResult result = ::applyCommandLine(text, setup);
     showSetup(setup);
     if (result.pictureGiven) takePicture(setup.continuePath.text());
-    if (result.drawRequested) postMessage(WM_COMMAND, IDC_MAIN_DRAW, 0);
+    if (result.galleryRequested)
+        postMessage(WM_COMMAND, IDM_GALLERY, 0);
+    else if (result.drawRequested)
+        postMessage(WM_COMMAND, IDC_MAIN_DRAW, 0);
 }
 
 void MainWindow::setIcons() {
@@ -142,6 +147,7 @@ void MainWindow::readSetup(DrawingSetup& setup) const {
     setup.undoBatch = itemUnsigned(IDC_MAIN_UNDO_GROUP);
     setup.palette = palettes_.selection();
     setup.builtInPainter = isItemChecked(IDC_MAIN_BUILTIN_PAINTER);
+    setup.timelapse = timelapseAsk(settings_);
     itemText(IDC_MAIN_LOAD_PATH, setup.continuePath);
 }
 
@@ -227,6 +233,13 @@ void MainWindow::draw() {
     startDrawing(setup, folder.text(), settings_.Port, handle());
 }
 
+void MainWindow::openGallery() {
+    TextBuffer address;
+    galleryPageAddress(settings_.Port, address);
+    // A browser that cannot be started has shown its own warning.
+    launchBrowser(handle(), address.text());
+}
+
 void MainWindow::browseForPicture() {
     TextBuffer filter(filterCapacity);
     filter.loadString(IDS_PICTURE_FILTER);
@@ -291,6 +304,7 @@ bool MainWindow::onCommand(int id, int code, HWND) {
     case IDM_HELP: platform::shellOpen(handle(), "Help.chm", nullptr); return true;
     case IDM_ABOUT: AboutDialog().run(handle()); return true;
     case IDM_PLAYBACK: runPlayback(); return true;
+    case IDM_GALLERY: openGallery(); return true;
     case IDM_DESIGN: DesignDialog().run(handle()); return true;
     case IDM_BROWSER: BrowserDialog().run(handle()); return true;
     case IDM_OVERWRITE_QUESTION:

@@ -31,7 +31,8 @@ public:
     // the window; null while it has not ended so.
     const DrawingSetup* setupAtExit() const { return exited_ ? &exitSetup_ : nullptr; }
     // Applies the program's command line to the controls; -r posts the draw
-    // command, so that drawing starts once the message loop runs.
+    // command (--gallery the gallery's instead), so that drawing starts once
+    // the message loop runs.
     void applyCommandLine(const char* text);
 
     // The controls from a set-up and back. A list without a selection reads
@@ -67,6 +68,8 @@ private:
     // Keeps the set-up, destroys the window and posts quit.
     void exitProgram();
     void draw();
+    // The gallery of saved drawings, in the browser of set.ini.
+    void openGallery();
     void browseForPicture();
     // Puts path into the load field, all selected, and reads its size.
     void takePicture(const char* path);

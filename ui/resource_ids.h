@@ -57,6 +57,7 @@
 #define IDM_BROWSER 40007
 #define IDM_OVERWRITE_QUESTION 40009
 #define IDM_HOME_PAGE 40010
+#define IDM_GALLERY 40011
 #define IDM_PRESET_EDIT 40100
 #define IDM_PRESET_FIRST 40101
 #define IDM_PRESET_LAST 40130
@@ -112,6 +113,8 @@
 #define IDC_SAVE_SIZE_SUFFIX 1124
 #define IDC_SAVE_CHOOSE_COLOUR 1125
 #define IDC_SAVE_SWATCH 1127
+#define IDC_SAVE_TIMELAPSE_GIF 1128
+#define IDC_SAVE_TIMELAPSE_APNG 1129
 
 // ---- JPEG preview (120) ------------------------------------------------------------------
 #define IDC_JPEG_SLIDER 1092

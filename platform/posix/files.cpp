@@ -110,6 +110,15 @@ FileTime currentTime() {
     return ticksOf(t);
 }
 
+FileTime localTime(FileTime utc) {
+    const int64_t seconds = static_cast<int64_t>(utc / ticksPerSecond) - static_cast<int64_t>(epochDifference);
+    const time_t moment = static_cast<time_t>(seconds);
+    tm local;
+    if (!localtime_r(&moment, &local)) return utc;
+    const int64_t shifted = static_cast<int64_t>(utc) + static_cast<int64_t>(local.tm_gmtoff) * ticksPerSecond;
+    return shifted < 0 ? utc : static_cast<FileTime>(shifted);
+}
+
 bool deleteFile(const char* path) { return ::unlink(posix::systemName(path).c_str()) == 0; }
 
 bool copyFile(const char* from, const char* to) {
@@ -168,6 +177,7 @@ bool nextMatch(NativeSearch* search, FoundEntry& entry) {
         if (stat((search->folder + d->d_name).c_str(), &st) != 0) continue;
         std::memcpy(entry.name, name.c_str(), name.size() + 1);
         entry.size = static_cast<uint64_t>(st.st_size);
+        entry.written = ticksOf(st.st_mtim);
         entry.isFolder = S_ISDIR(st.st_mode);
         return true;
     }

@@ -91,6 +91,15 @@ FileTime currentTime() {
     return ticksOf(now);
 }
 
+FileTime localTime(FileTime utc) {
+    FILETIME given{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)}, local;
+    SYSTEMTIME universal, zoned;
+    if (!FileTimeToSystemTime(&given, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &zoned) ||
+        !SystemTimeToFileTime(&zoned, &local))
+        return utc;
+    return ticksOf(local);
+}
+
 bool deleteFile(const char* path) { return DeleteFileW(wide(path).c_str()) != 0; }
 
 bool copyFile(const char* from, const char* to) {
@@ -110,6 +119,7 @@ bool fill(const WIN32_FIND_DATAW& data, FoundEntry& entry) {
     if (name.size() >= sizeof entry.name) return false;
     std::memcpy(entry.name, name.c_str(), name.size() + 1);
     entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.written = ticksOf(data.ftLastWriteTime);
     entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return true;
 }

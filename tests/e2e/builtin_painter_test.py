@@ -3,11 +3,12 @@ outside painter: the program writes the page, Chromium loads it and the
 painter's script from the program, real pointer and key input draws with each
 tool, the drawing is saved (checked with the real decoders), kept over a
 restart of the program, continued from the saved picture and record, and the
-record replayed. Skipped without chromium."""
+record replayed; the timelapse saved with it is read by gifsicle, ImageMagick
+and Chromium's own decoder. Skipped without chromium."""
 
 import base64
 import os
-import signal
+import re
 import sys
 import unittest
 
@@ -17,6 +18,22 @@ import road
 SAVED_TEXT = road.SAVED_TEXT.decode("cp932").replace("\r\n", "\n")
 FAILED_TEXT = road.FAILED_TEXT.decode("cp932").replace("\r\n", "\n")
 WIDTH, HEIGHT = 200, 150
+FRAMES, LAPSE_SIDE = 12, 100  # the timelapse asked for in set.ini: 100 x 75
+LAPSE = ["000_timelapse.gif", "000_timelapse.png"]
+
+# The frame count of an animated PNG and its last frame as red, green and blue, by Chromium's decoder.
+APNG_FRAMES = """(async function (data) {
+  var bytes = Uint8Array.from(atob(data), function (c) { return c.charCodeAt(0); });
+  var decoder = new ImageDecoder({data: bytes, type: "image/png"});
+  await decoder.tracks.ready;
+  var count = decoder.tracks.selectedTrack.frameCount;
+  var frame = (await decoder.decode({frameIndex: count - 1})).image;
+  var canvas = new OffscreenCanvas(frame.displayWidth, frame.displayHeight), g = canvas.getContext("2d");
+  g.drawImage(frame, 0, 0);
+  var d = g.getImageData(0, 0, canvas.width, canvas.height).data, s = "";
+  for (var i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+  return [count, btoa(s)];
+})(%r)"""
 
 # The merged picture (or the player's) as red, green and blue, rows top first.
 MERGED_RGB = """(function (drawing) {
@@ -183,15 +200,42 @@ class TestBuiltInPainter(unittest.TestCase):
 
     def assertSaved(self, text, p, names, rgb):
         self.assertEqual(text, "".join(road.expected_line(p.saved, n) + "\n" for n in names) + SAVED_TEXT)
-        picture, record = (os.path.join(p.saved, n) for n in names)
+        picture, record = (os.path.join(p.saved, n) for n in names[:2])
         self.assertIn("No errors detected", road.pngcheck(picture))
         self.assertEqual(road.rgb_of(picture), rgb)
         with open(record, "rb") as f:
             self.assertEqual(list(f.read()),
                              self.chrome.evaluate("sketchhavenPainter.drawing.recordBytes().then(Array.from)"))
 
+    def assertNear(self, rgb, expected, what):
+        self.assertEqual(len(rgb), len(expected), what)
+        error = sum(abs(a - b) for a, b in zip(rgb, expected)) / len(rgb)
+        self.assertLess(error, 3, what)
+
+    def assertTimelapse(self, p, picture):
+        """Every frame decodes; the count and delays are those asked; the last
+        frame is the saved picture scaled (by ImageMagick's Lanczos here)."""
+        gif, png = (os.path.join(p.saved, n) for n in LAPSE)
+        info = road.run("gifsicle", "--info", gif).decode()
+        self.assertIn("%d images" % FRAMES, info)
+        self.assertIn("loop forever", info)
+        self.assertEqual(re.findall(r"delay ([\d.]+)s", info), ["0.10"] * (FRAMES - 1) + ["2.00"])
+        self.assertEqual(road.identify(gif, "%w %h\n").split("\n")[0], "%d 75" % LAPSE_SIDE)
+        scaled = road.run(road.CONVERT, picture, "-filter", "Lanczos", "-resize", "%dx75!" % LAPSE_SIDE,
+                          "-depth", "8", "rgb:-")
+        frames = road.run(road.CONVERT, gif, "-coalesce", "-depth", "8", "rgb:-")
+        size = len(scaled)
+        self.assertEqual(len(frames), FRAMES * size)
+        self.assertNear(frames[-size:], scaled, "the GIF's last frame")
+        self.assertNotEqual(frames[:size], frames[-size:], "the drawing grows")
+        with open(png, "rb") as f:
+            count, last = self.chrome.evaluate(APNG_FRAMES % base64.b64encode(f.read()).decode())
+        self.assertEqual(count, FRAMES)
+        self.assertNear(base64.b64decode(last), scaled, "the APNG's last frame")
+
     def test_draw_save_keep_continue_and_replay(self):
-        p = road.program(self, browser=True, start=False)
+        p = road.program(self, browser=True, start=False, Timelapse=3, TimelapseFrames=FRAMES,
+                         TimelapseSize=LAPSE_SIDE)
         address = self.start(p, "-w%d" % WIDTH, "-h%d" % HEIGHT)
         page = p.read("draw.html")
         self.assertIn(b'src="_sketchhaven/painter.js"', page)
@@ -201,7 +245,8 @@ class TestBuiltInPainter(unittest.TestCase):
         self.drag((150, 10), (190, 20))
         self.undo_and_redo(drawn)
         first = self.merged()
-        self.assertSaved(self.send(p, [(road.SAVE, road.OK, {})]), p, ["000.png", "000.pch"], first)
+        self.assertSaved(self.send(p, [(road.SAVE, road.OK, {})]), p, ["000.png", "000.pch"] + LAPSE, first)
+        self.assertTimelapse(p, os.path.join(p.saved, "000.png"))
 
         # Drawn on after the save; the program ends, the page is opened anew
         # and offers the drawing kept in the browser.
@@ -225,7 +270,7 @@ class TestBuiltInPainter(unittest.TestCase):
         # A failed save (cancelled in the dialog) keeps the drawing on the page.
         self.assertEqual(self.send(p, [(road.SAVE, road.CANCEL, {})]), FAILED_TEXT)
         self.assertEqual(self.merged(), kept)
-        self.assertEqual(sorted(os.listdir(p.saved)), ["000.pch", "000.png"])
+        self.assertEqual(sorted(os.listdir(p.saved)), ["000.pch", "000.png"] + LAPSE)
         p.exit()
 
         # Continued from the saved record: every layer and the history.

@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request::Method method = request::methodOf(text, scope);
     bool admitted = request::admits(text, scope, method, site);
     if (method == request::Method::post) require(!admitted || request::admits(text, scope, request::Method::get, site));
+    if (request::admitsFromOwnPages(text, scope, site)) require(request::admits(text, scope, request::Method::get, site));
     int start = 0;
     int valueSize = 0;
     if (request::fieldValue(text, scope, "Origin", start, valueSize) == request::Field::once) {
@@ -66,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     request::RequestLine line;
     if (request::readRequestLine(text, scope, line)) {
-        require(std::strlen(line.method) <= 15 && std::strlen(line.path) <= 255 && std::strlen(line.version) <= 31);
+        require(std::strlen(line.method) < sizeof line.method && std::strlen(line.path) < sizeof line.path &&
+                std::strlen(line.version) < sizeof line.version);
         TextBuffer name(255);
         if (requestFileName(line.path, name)) checkName(name.text());
     }

@@ -36,6 +36,11 @@ bool SaveDialog::onInitDialog(LRESULT& value) {
     checkItem(IDC_SAVE_THUMBNAIL, choices_.optionBits & SaveChoices::saveThumbnail);
     checkItem(IDC_SAVE_ANIMATION, choices_.optionBits & SaveChoices::saveAnimation);
     enableItem(IDC_SAVE_ANIMATION, choices_.optionBits & SaveChoices::carriesAnimation);
+    bool framesSent = choices_.optionBits & SaveChoices::carriesTimelapse;
+    checkItem(IDC_SAVE_TIMELAPSE_GIF, choices_.timelapse & timelapseGif);
+    checkItem(IDC_SAVE_TIMELAPSE_APNG, choices_.timelapse & timelapseApng);
+    enableItem(IDC_SAVE_TIMELAPSE_GIF, framesSent);
+    enableItem(IDC_SAVE_TIMELAPSE_APNG, framesSent);
 
     setItemUnsigned(IDC_SAVE_QUALITY, choices_.jpegSetting & jpegQualityMask);
     checkItem(IDC_SAVE_PROGRESSIVE, choices_.jpegSetting & jpegProgressive);
@@ -116,6 +121,9 @@ bool SaveDialog::accept() {
     if (isItemChecked(IDC_SAVE_THUMBNAIL)) bits |= SaveChoices::saveThumbnail;
     if (isItemChecked(IDC_SAVE_ANIMATION)) bits |= SaveChoices::saveAnimation;
     choices_.optionBits = bits;
+    choices_.timelapse = 0;
+    if (isItemChecked(IDC_SAVE_TIMELAPSE_GIF)) choices_.timelapse |= timelapseGif;
+    if (isItemChecked(IDC_SAVE_TIMELAPSE_APNG)) choices_.timelapse |= timelapseApng;
     int format = format_.selection();
     if (format >= 0) choices_.saveType = static_cast<uint16_t>(format);
     choices_.jpegSetting = jpegSettingOf(itemUnsigned(IDC_SAVE_QUALITY), isItemChecked(IDC_SAVE_PROGRESSIVE));

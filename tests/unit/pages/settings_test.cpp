@@ -105,8 +105,8 @@ TEST(SettingsReading, FilesReadThenWrittenAgain) {
 }
 
 // The set-up a command line leaves, starting from the defaults (kind 0,
-// palette 3, 300 x 300): kind, palette, size, whether to draw and whether
-// the built-in painter is asked for.
+// palette 3, 300 x 300): kind, palette, size, whether to draw, whether the
+// built-in painter is asked for, whether to play and to open the gallery.
 TEST(CommandLine, OptionsLettersAndNumbers) {
     const std::pair<const char*, const char*> cases[] = {
         {"-a5 -p0", "5 0 300x300"},
@@ -124,6 +124,8 @@ TEST(CommandLine, OptionsLettersAndNumbers) {
         {"- -w7", "0 3 7x300"},
         {"-b1 -r -v", "0 3 300x300 draw built-in play"},
         {"-b1 -b0", "0 3 300x300"},
+        {"-r --gallery -w5", "0 3 5x300 draw gallery"},
+        {"--gallerys --galler", "0 3 300x300"},  // only the whole word; other double dashes are unknown letters
     };
     for (const auto& [line, expected] : cases) {
         DrawingSetup setup;
@@ -131,7 +133,8 @@ TEST(CommandLine, OptionsLettersAndNumbers) {
         const bool draw = result.drawRequested;
         EXPECT_EQ(std::to_string(setup.kind) + " " + std::to_string(setup.palette) + " " + std::to_string(setup.imageWidth) +
                       "x" + std::to_string(setup.imageHeight) + (draw ? " draw" : "") +
-                      (setup.builtInPainter ? " built-in" : "") + (result.playRequested ? " play" : ""),
+                      (setup.builtInPainter ? " built-in" : "") + (result.playRequested ? " play" : "") +
+                      (result.galleryRequested ? " gallery" : ""),
                   expected)
             << line;
     }

@@ -97,3 +97,28 @@ TEST(DecodeSubmission, AMissingBodyTouchesNothingAndAPartThatCannotBeMadeIsSkipp
     EXPECT_EQ(flags, hasAnimation | isSpch);
     EXPECT_EQ(folder.read("_tmppch.dat"), "ANI");
 }
+
+// The built-in painter's timelapse frames after the record: taken whole, from a
+// body of the letter P, as a field that begins "SKHL"; anything else stays ignored.
+TEST(DecodeSubmission, TimelapseFramesFollowOnlyTheRecordOfThePainter) {
+    using namespace std::string_literals;
+    const std::string frames = "00000008SKHL\x01\x00\xFF."s;
+    const std::tuple<std::string, SubmissionFlags, std::string> cases[] = {
+        {recordBody('P', "1", "PICT", "ANI") + frames, hasAnimation | hasTimelapse, "SKHL\x01\x00\xFF."s},
+        {recordBody('P', "1", "PICT", "ANI") + frames + "more", hasAnimation | hasTimelapse, "SKHL\x01\x00\xFF."s},
+        {recordBody('S', "1", "PICT", "ANI") + frames, hasAnimation | isSpch, ""},
+        {recordBody('P', "0", "PICT") + frames, 0, ""},
+        {recordBody('P', "1", "PICT", "ANI") + "00000008SKHV\x01\x00\xFF."s, hasAnimation, ""},
+        {recordBody('P', "1", "PICT", "ANI") + "00000009SKHL\x01\x00\xFF."s, hasAnimation, ""},  // cut short
+        {recordBody('P', "1", "PICT", "ANI") + "00000003SKH", hasAnimation, ""},
+        {recordBody('P', "1", "PICT", "ANI") + "-0000008SKHL\x01\x00\xFF."s, hasAnimation, ""},
+    };
+    for (const auto& [body, flags, section] : cases) {
+        TempFolder folder;
+        folder.write("_post.dat", body);
+        SubmissionFlags got = 0;
+        ASSERT_TRUE(decodeSubmission(got));
+        EXPECT_EQ(got, flags) << body;
+        EXPECT_EQ(folder.exists("_tmplapse.dat") ? folder.read("_tmplapse.dat") : "", section) << body;
+    }
+}

@@ -75,9 +75,10 @@ TEST(RequestIntake, RequestLineTokensAreTheWordsOfTheFirstLineWithinTheirLimits)
     text = "GET\r\nHost: x\r\n\r\n";
     ASSERT_TRUE(request::readRequestLine(text.data(), sizeOf(text), line));
     EXPECT_EQ(line.method + std::string("|") + line.path + "|" + line.version, "GET||");
-    text = std::string(15, 'G') + " /" + std::string(254, 'a') + " HTTP/" + std::string(26, '1') + "\r\n\r\n";
+    const size_t pathLimit = sizeof line.path - 1;
+    text = std::string(15, 'G') + " /" + std::string(pathLimit - 1, 'a') + " HTTP/" + std::string(26, '1') + "\r\n\r\n";
     EXPECT_TRUE(request::readRequestLine(text.data(), sizeOf(text), line));  // each token at its limit
-    for (size_t at : {size_t{15}, size_t{16 + 255}, text.size() - 4}) {
+    for (size_t at : {size_t{15}, 16 + pathLimit, text.size() - 4}) {
         std::string longer = std::string(text).insert(at, "x");
         EXPECT_FALSE(request::readRequestLine(longer.data(), sizeOf(longer), line)) << at;
     }
@@ -178,6 +179,18 @@ TEST(RequestGate, GetsAndPostsAreAdmittedOnlyFromThisMachinesPages) {
         std::string header = fields + "\r\n\r\n";
         request::Method method = request::methodOf(header.data(), sizeOf(header));
         EXPECT_EQ(request::admits(header.data(), sizeOf(header), method, loopback), admitted) << fields;
+    }
+    // The program's own addresses are read back only by its own pages, like a POST.
+    const std::pair<std::string, bool> ownPages[] = {
+        {get + "Host: localhost", true},                                  {get + "Sec-Fetch-Site: none", true},
+        {get + "Sec-Fetch-Site: same-origin\r\nOrigin: http://localhost:8010", true},
+        {get + "Origin: http://evil.example", false},                     {get + "Sec-Fetch-Site: cross-site", false},
+        {get + "Sec-Fetch-Site: same-site", false},                       {get + "Origin: null", false},
+        {get + "Host: evil.example\r\nSec-Fetch-Site: same-origin", false},
+    };
+    for (const auto& [fields, admitted] : ownPages) {
+        std::string header = fields + "\r\n\r\n";
+        EXPECT_EQ(request::admitsFromOwnPages(header.data(), sizeOf(header), loopback), admitted) << fields;
     }
     // A foreign Host in the body or past the range is not this request's.
     std::string text = "GET / HTTP/1.1\r\nHost: localhost\r\n\r\nHost: evil.example\r\n";
