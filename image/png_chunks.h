@@ -1,11 +1,12 @@
 // PNG chunks as the writers put them down: the signature and end chunk, a
-// chunk writer that stays failed after a failed write, and one chunk of
+// chunk writer (to a file or memory) that stays failed after a failed write, and one chunk of
 // deflated data made whole in memory.
 #pragma once
 
 #include <libdeflate.h>
 
 #include <cstdint>
+#include <string>
 
 #include "app/byte_buffer.h"
 #include "app/file_handle.h"
@@ -14,14 +15,20 @@
 constexpr uint8_t pngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint8_t pngEndChunk[12] = {0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
-// Writes the chunks of one file; any failed write makes it fail for good.
+// Writes the chunks of one file, or appends them to a PNG held in memory;
+// any failed write makes it fail for good.
 class PngFile {
 public:
-    explicit PngFile(FileHandle& file) : file_(file) {}
+    explicit PngFile(FileHandle& file) : file_(&file) {}
+    explicit PngFile(std::string& memory) : memory_(&memory) {}
     bool ok() const { return ok_; }
 
     void write(const void* data, uint32_t n) {
-        if (ok_ && file_.write(data, n) != n) ok_ = false;
+        if (!ok_) return;
+        if (memory_)
+            memory_->append(static_cast<const char*>(data), n);
+        else
+            ok_ = file_->write(data, n) == n;
     }
     void writeBigEndian32(uint32_t v) {
         uint8_t b[4];
@@ -39,7 +46,8 @@ public:
     }
 
 private:
-    FileHandle& file_;
+    FileHandle* file_ = nullptr;
+    std::string* memory_ = nullptr;
     bool ok_ = true;
 };
 

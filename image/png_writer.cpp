@@ -97,39 +97,37 @@ bool preparePngPalette(const RasterImage& source, PngRaster& raster, uint32_t* p
 
 namespace {
 
-// The whole file: signature, IHDR, PLTE for format 8, tRNS, IDAT, IEND; the
-// image data is the total bytes of scanlines. The stream is made before the
-// file is created, so a picture that cannot be compressed leaves no file.
-bool writeFile(const char* path, int32_t width, int32_t height, uint32_t format, const uint8_t* palette,
-               uint32_t paletteCount, int32_t transparent, const uint8_t* scanlines, uint32_t total, int level) {
-    ByteBuffer imageData;
-    uint32_t imageDataLength = 0;
-    if (!deflatedChunk("IDAT", nullptr, 0, scanlines, total, level, imageData, imageDataLength)) return false;
-    FileHandle file;
-    if (!file.createWrite(path)) return false;
-    PngFile png(file);
+// The picture's fields as a PNG's chunks hold them.
+struct PngPicture {
+    int32_t width;
+    int32_t height;
+    uint32_t format;
+    const uint8_t* palette;  // null, or paletteCount entries of red, green, blue
+    uint32_t paletteCount;
+    int32_t transparent;
+};
+
+// Signature, IHDR, PLTE for format 8, tRNS, the IDAT chunk imageData made by
+// deflatedChunk, IEND.
+void writeChunks(const PngPicture& picture, const ByteBuffer& imageData, uint32_t imageDataLength, PngFile& png) {
     png.write(pngSignature, sizeof pngSignature);
     uint8_t header[13];
     uint8_t* at = header;
-    bytes::putBig32(at, static_cast<uint32_t>(width));
-    bytes::putBig32(at, static_cast<uint32_t>(height));
+    bytes::putBig32(at, static_cast<uint32_t>(picture.width));
+    bytes::putBig32(at, static_cast<uint32_t>(picture.height));
     header[8] = 8;
-    header[9] = format == 24 ? pngTrueColour : pngIndexed;
+    header[9] = picture.format == 24 ? pngTrueColour : pngIndexed;
     header[10] = header[11] = header[12] = 0;
     png.chunk("IHDR", header, sizeof header);
-    if (format == 8 && paletteCount && palette) png.chunk("PLTE", palette, paletteCount * 3u);
+    if (picture.format == 8 && picture.paletteCount && picture.palette)
+        png.chunk("PLTE", picture.palette, picture.paletteCount * 3u);
     uint8_t alpha[256];
     uint32_t alphaLength = 0;
-    if (transparent != -1 && transparencyChunk(format, palette, paletteCount, transparent, alpha, alphaLength))
+    if (picture.transparent != -1 && transparencyChunk(picture.format, picture.palette, picture.paletteCount,
+                                                        picture.transparent, alpha, alphaLength))
         png.chunk("tRNS", alpha, alphaLength);
     png.write(imageData.data(), imageDataLength);
     png.write(pngEndChunk, sizeof pngEndChunk);
-    const bool closed = file.close();
-    if (!png.ok() || !closed) {
-        platform::deleteFile(path);
-        return false;
-    }
-    return true;
 }
 
 // Level 4 when fewer than 1 pixel in 20 of every eighth row equals its left
@@ -146,9 +144,11 @@ int levelByPicture(const PngRaster& raster, uint32_t rowBytes) {
     return repeats * 20 < pairs ? 4 : 6;
 }
 
-}  // namespace
-
-bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent) {
+// The picture of raster and its IDAT chunk, the level chosen when asked
+// for. False for a raster that cannot be written or a stream that cannot be
+// made.
+bool compressRaster(const PngRaster& raster, int level, int32_t transparent, PngPicture& picture,
+                    ByteBuffer& imageData, uint32_t& imageDataLength) {
     if (raster.scanlines.empty() || (raster.format != 8 && raster.format != 24)) return false;
     uint32_t rowBytes, total;
     if (raster.width < 1 || raster.height < 1 || !pngRowBytes(raster.width, raster.format, rowBytes) ||
@@ -157,6 +157,39 @@ bool writePng(const PngRaster& raster, const char* path, int level, int32_t tran
     if (level == pngLevelByPicture) level = levelByPicture(raster, rowBytes);
     const bool palette = raster.format == 8 && raster.paletteCount && !raster.paletteData.empty() &&
                          raster.paletteData.size() >= raster.paletteCount * 3u;
-    return writeFile(path, raster.width, raster.height, raster.format, palette ? raster.paletteData.data() : nullptr,
-                     palette ? raster.paletteCount : 0, transparent, raster.scanlines.data(), total, level);
+    picture = {raster.width, raster.height, raster.format, palette ? raster.paletteData.data() : nullptr,
+               palette ? raster.paletteCount : 0u, transparent};
+    return deflatedChunk("IDAT", nullptr, 0, raster.scanlines.data(), total, level, imageData, imageDataLength);
+}
+
+}  // namespace
+
+// The stream is made before the file is created, so a picture that cannot
+// be compressed leaves no file.
+bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent) {
+    PngPicture picture;
+    ByteBuffer imageData;
+    uint32_t imageDataLength = 0;
+    if (!compressRaster(raster, level, transparent, picture, imageData, imageDataLength)) return false;
+    FileHandle file;
+    if (!file.createWrite(path)) return false;
+    PngFile png(file);
+    writeChunks(picture, imageData, imageDataLength, png);
+    const bool closed = file.close();
+    if (!png.ok() || !closed) {
+        platform::deleteFile(path);
+        return false;
+    }
+    return true;
+}
+
+bool encodePng(const PngRaster& raster, int level, std::string& out) {
+    PngPicture picture;
+    ByteBuffer imageData;
+    uint32_t imageDataLength = 0;
+    if (!compressRaster(raster, level, -1, picture, imageData, imageDataLength)) return false;
+    out.clear();
+    PngFile png(out);
+    writeChunks(picture, imageData, imageDataLength, png);
+    return png.ok();
 }

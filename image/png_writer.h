@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "image/png_raster.h"
 #include "image/raster_image.h"
@@ -35,3 +36,7 @@ constexpr int pngLevelByPicture = -1;
 // then), the file cannot be created, or a write fails, in which case the
 // half-written file is deleted.
 bool writePng(const PngRaster& raster, const char* path, int level, int32_t transparent);
+// The same PNG without transparency, held in memory as the whole of out.
+// False, out unspecified, when the raster is unusable or the stream cannot
+// be made.
+bool encodePng(const PngRaster& raster, int level, std::string& out);

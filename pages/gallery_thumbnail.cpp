@@ -10,20 +10,6 @@
 
 namespace {
 
-// DEVELOPMENT STAND-IN until png_writer has encodePng.
-bool encodePng(const PngRaster& raster, int level, std::string& out) {
-    TextBuffer folder(pathCapacity);
-    if (!programFolder(folder)) return false;
-    TextBuffer path;
-    folderFile(folder.text(), "_devthumb.dat", path);
-    if (!writePng(raster, path.text(), level, -1)) return false;
-    FileHandle file;
-    if (!file.openRead(path.text())) return false;
-    uint32_t size = file.size();
-    out.resize(size);
-    return file.read(&out[0], size) == size;
-}
-
 const char* typeOfThumbnail(const TextBuffer& path) {
     TextBuffer extension;
     path.extension(extension);

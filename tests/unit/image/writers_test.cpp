@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include "image/jpeg_writer.h"
+#include "image/png_writer.h"
 #include "save/bmp_writer.h"
 #include "save/picture_files.h"
 #include "tests/support/temp_folder.h"
@@ -30,6 +31,28 @@ TEST(WriterFailure, FalseForAFileThatCannotBeCreatedOrAnEmptyPicture) {
         EXPECT_FALSE(savePng(good, path, -1) || saveGif(good, path, -1) || writeJpeg(good, path, 85, false)) << path;
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "taken"));
     EXPECT_FALSE(savePng(empty, "e", -1) || saveGif(empty, "e", -1) || writeJpeg(empty, "e", 85, false) || folder.exists("e"));
+}
+
+// The PNG held in memory (the gallery's thumbnails) is byte for byte the
+// file the writer writes of the same raster, in both formats.
+TEST(WriterMemory, APngInMemoryIsTheFileOfTheSameRaster) {
+    TempFolder folder;
+    RasterImage drawing, pattern;
+    ASSERT_TRUE(pictures::makeColours(drawing, 33, 17, 17));
+    ASSERT_TRUE(pictures::makePattern(pattern, 7, 5, 3));
+    uint32_t palette[256];
+    int count = 0;
+    PngRaster indexed, trueColour;
+    ASSERT_TRUE(preparePngPalette(drawing, indexed, palette, count) && count == 17);
+    ASSERT_TRUE(preparePng(pattern, trueColour, 24, nullptr, 0));
+    for (const PngRaster* raster : {&indexed, &trueColour}) {
+        std::string memory = "old bytes";
+        ASSERT_TRUE(writePng(*raster, "p.png", pngLevelByPicture, -1));
+        ASSERT_TRUE(encodePng(*raster, pngLevelByPicture, memory));
+        EXPECT_EQ(memory, folder.read("p.png")) << raster->format;
+    }
+    std::string memory;
+    EXPECT_FALSE(encodePng(PngRaster(), pngLevelByPicture, memory));
 }
 
 // A saved PNG's image data is at most 1 % larger than zlib's level 6 makes of
