@@ -308,17 +308,18 @@ bool Resampler::prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t newWi
     passes_.reset();
     if (sourceWidth < 1 || sourceHeight < 1 || newWidth < 1 || newHeight < 1) return false;
     auto passes = std::make_unique<Passes>();
-    ResampleTable table;
-    if (!table.build(sourceWidth, newWidth) || !passes->across.build(table, newWidth) ||
-        !table.build(sourceHeight, newHeight) || !passes->down.build(table, newHeight) ||
-        !passes->middle.create(newWidth, sourceHeight) ||
-        !passes->row.allocate(static_cast<size_t>(sourceWidth) * 3 + rowReach) ||
-        !passes->rows.allocate(static_cast<size_t>(table.taps() + 1) * sizeof(const uint8_t*)))
-        return false;
     passes->sourceWidth = sourceWidth;
     passes->sourceHeight = sourceHeight;
     passes->newWidth = newWidth;
     passes->newHeight = newHeight;
+    bool copy = newWidth == sourceWidth && newHeight == sourceHeight;  // no taps needed
+    ResampleTable table;
+    if (!copy && (!table.build(sourceWidth, newWidth) || !passes->across.build(table, newWidth) ||
+        !table.build(sourceHeight, newHeight) || !passes->down.build(table, newHeight) ||
+        !passes->middle.create(newWidth, sourceHeight) ||
+        !passes->row.allocate(static_cast<size_t>(sourceWidth) * 3 + rowReach) ||
+        !passes->rows.allocate(static_cast<size_t>(table.taps() + 1) * sizeof(const uint8_t*))))
+        return false;
     passes_ = std::move(passes);
     return true;
 }
@@ -329,6 +330,10 @@ bool Resampler::run(const RasterImage& source, RasterImage& target) {
     if (!p || source.bytesPerPixel() < 3 || source.width() != p->sourceWidth || source.height() != p->sourceHeight ||
         !target.create(p->newWidth, p->newHeight))
         return false;
+    if (p->newWidth == p->sourceWidth && p->newHeight == p->sourceHeight) {
+        source.stretchTo(target);
+        return true;
+    }
     horizontalPass(source, p->middle, p->across, p->row.data());
     verticalPass(p->middle, target, p->down, reinterpret_cast<const uint8_t**>(p->rows.data()));
     return true;
@@ -336,11 +341,9 @@ bool Resampler::run(const RasterImage& source, RasterImage& target) {
 
 void resample(const RasterImage& source, RasterImage& target, int32_t newWidth, int32_t newHeight) {
     if (source.isEmpty() || source.bytesPerPixel() < 3 || newWidth < 1 || newHeight < 1) return;
-    if (newWidth == source.width() && newHeight == source.height()) {
-        if (target.create(newWidth, newHeight)) source.stretchTo(target);
-        return;
-    }
-    target.release();
     Resampler resampler;
-    if (resampler.prepare(source.width(), source.height(), newWidth, newHeight)) resampler.run(source, target);
+    if (resampler.prepare(source.width(), source.height(), newWidth, newHeight))
+        resampler.run(source, target);
+    else
+        target.release();
 }

@@ -54,7 +54,8 @@ public:
     // False when a size is below 1 or memory is short.
     bool prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t newWidth, int32_t newHeight);
     // Fills target (re-created at 24 bits) from source of the prepared size
-    // and at least 24 bits; false, and target empty, otherwise.
+    // and at least 24 bits, a plain copy when the sizes are the same; false,
+    // and target empty, otherwise.
     bool run(const RasterImage& source, RasterImage& target);
 
 private:

@@ -38,8 +38,8 @@ public:
             resample(finished_, scaled_, width_, height_);
         else if (!frames_.next())
             return false;
-        else if (index_ == 0 || frames_.changedWidth() > 0)
-            scaleFrame();
+        else if (index_ == 0 || frames_.changed().width > 0)
+            resampler_.run(frames_.frame(), scaled_);
         ++index_;
         return !scaled_.isEmpty();
     }
@@ -49,14 +49,6 @@ public:
     }
 
 private:
-    void scaleFrame() {
-        const RasterImage& frame = frames_.frame();
-        if (frame.width() != width_ || frame.height() != height_)
-            resampler_.run(frame, scaled_);
-        else if (scaled_.create(width_, height_))
-            frame.stretchTo(scaled_);
-    }
-
     TimelapseFrames& frames_;
     Resampler resampler_;
     const RasterImage& finished_;
@@ -71,7 +63,7 @@ private:
 // histogram is given: those each frame changed, and the finished picture.
 bool readAllFrames(TimelapseFrames& frames, const RasterImage& finished, ColourHistogram* histogram) {
     while (frames.next()) {
-        size_t changed = static_cast<size_t>(frames.changedWidth()) * frames.changedHeight();
+        size_t changed = static_cast<size_t>(frames.changed().width) * frames.changed().height;
         if (histogram && changed > 0) histogram->add(frames.changedPixels(), changed);
     }
     if (frames.failed()) return false;

@@ -50,7 +50,7 @@ bool TimelapseFrames::rewind() {
     std::memset(frame_.bits(), white, static_cast<size_t>(frame_.stride()) * frame_.height());
     read_ = 0;
     time_ = 0;
-    changedWidth_ = changedHeight_ = 0;
+    changed_ = {};
     return true;
 }
 
@@ -71,7 +71,7 @@ bool TimelapseFrames::readFrame() {
     uint32_t h = bytes::little16(header + 10);
     uint32_t packedLength = bytes::little32(header + 12);
     if (w == 0 || h == 0) {
-        changedWidth_ = changedHeight_ = 0;
+        changed_ = {};
         return packedLength == 0;
     }
     if (x + w > width_ || y + h > height_ || packedLength > packed_.size()) return false;
@@ -82,19 +82,16 @@ bool TimelapseFrames::readFrame() {
                                    &inflated) != LIBDEFLATE_SUCCESS ||
         inflated != rowsSize)
         return false;
-    changedX_ = static_cast<int32_t>(x);
-    changedY_ = static_cast<int32_t>(y);
-    changedWidth_ = static_cast<int32_t>(w);
-    changedHeight_ = static_cast<int32_t>(h);
+    changed_ = {x, y, w, h};
     paint(rows_.data());
     return true;
 }
 
 // Rows of red, green, blue, top first, into the picture's rectangle.
 void TimelapseFrames::paint(const uint8_t* rows) {
-    for (int32_t j = 0; j < changedHeight_; ++j) {
-        uint8_t* out = frame_.pixelAddress(changedX_, changedY_ + j);
-        for (int32_t i = 0; i < changedWidth_; ++i, rows += 3, out += 3) {
+    for (uint32_t j = 0; j < changed_.height; ++j) {
+        uint8_t* out = frame_.pixelAddress(static_cast<int32_t>(changed_.x), static_cast<int32_t>(changed_.y + j));
+        for (uint32_t i = 0; i < changed_.width; ++i, rows += 3, out += 3) {
             out[0] = rows[2];
             out[1] = rows[1];
             out[2] = rows[0];

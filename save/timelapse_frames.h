@@ -8,6 +8,7 @@
 
 #include "app/byte_buffer.h"
 #include "app/file_handle.h"
+#include "image/frame_writing.h"
 #include "image/raster_image.h"
 
 class TimelapseFrames {
@@ -37,10 +38,7 @@ public:
     const RasterImage& frame() const { return frame_; }
     uint32_t time() const { return time_; }
     // The rectangle the frame last read changed (width 0: none).
-    int32_t changedX() const { return changedX_; }
-    int32_t changedY() const { return changedY_; }
-    int32_t changedWidth() const { return changedWidth_; }
-    int32_t changedHeight() const { return changedHeight_; }
+    const FrameArea& changed() const { return changed_; }
     // That rectangle's pixels as sent: red, green, blue, rows top first.
     const uint8_t* changedPixels() const { return rows_.data(); }
 
@@ -59,9 +57,6 @@ private:
     uint16_t count_ = 0;
     uint16_t read_ = 0;
     uint32_t time_ = 0;
-    int32_t changedX_ = 0;
-    int32_t changedY_ = 0;
-    int32_t changedWidth_ = 0;
-    int32_t changedHeight_ = 0;
+    FrameArea changed_{};
     bool failed_ = false;
 };
