@@ -222,3 +222,15 @@ TEST_F(SaveFlowTest, TheNativeAnswerRefusesAnEmptyFolderOrAMissingOrInvalidName)
 #endif
     EXPECT_EQ(filesInFolder(), 2u);  // the body and the picture part
 }
+
+// Timelapse frames that do not read (here a section cut after its header) write
+// no timelapse and say so; the picture and the record are saved as always.
+TEST_F(SaveFlowTest, FramesThatDoNotReadCostOnlyTheTimelapse) {
+    settings.Timelapse = timelapseGif | timelapseApng;
+    const std::string section = std::string("SKHL\x01\x00\x10\x00\x10\x00\x02\x00", 12) + std::string(4, '\0');
+    post(recordBody('P', "1", picture, "SKHV record") + "00000016" + section);
+    ASSERT_TRUE(save());
+    EXPECT_EQ(written(), "000.png 000.pch ");
+    EXPECT_NE(std::string(result.text()).find("タイムラプス"), std::string::npos);
+    EXPECT_FALSE(folder.exists("000_timelapse.gif") || folder.exists("000_timelapse.png"));
+}
