@@ -4,7 +4,7 @@
 
 import css from "./painter.css";
 import { Drawing } from "./drawing.js";
-import { appletArea, painterSetup, paramsOf, playerSetup } from "./params.js";
+import { appletArea, painterRootSize, painterSetup, paramsOf, playerSetup } from "./params.js";
 import { ViewControl } from "./view.js";
 import { PainterUI, defaultSettings, hexOf, tools } from "./ui.js";
 import { Input } from "./input.js";
@@ -16,9 +16,6 @@ import { buildTimelapse } from "./timelapse.js";
 
 const recentCount = 10;
 const progressInterval = 50; // ms between progress bar updates
-const panelsWidth = 390; // side panels and gaps beside the canvas
-const barsHeight = 110; // top bar and message panel
-const smallest = { width: 760, height: 500 };
 
 const refusals = {
   addLayer: "これ以上レイヤーを増やせません（8枚まで）。",
@@ -263,16 +260,14 @@ class Painter {
   }
 }
 
-// The painter's root sized from the applet tag: its own size, grown to hold
-// the canvas and the panels as far as the window allows.
+// The painter's root in the applet tag's place, filling the window or
+// sized from the tag's area.
 function placeRoot(applet, root, setup) {
   const area = appletArea(applet.getAttribute("width"), applet.getAttribute("height"));
   if (area.fill) {
     root.classList.add("skh-fill");
   } else {
-    const room = (wanted, floor, windowSide) => Math.max(floor, Math.min(wanted, windowSide - 32));
-    const width = Math.max(area.width, room(setup.width + panelsWidth, smallest.width, window.innerWidth));
-    const height = Math.max(area.height, room(setup.height + barsHeight, smallest.height, window.innerHeight));
+    const { width, height } = painterRootSize(area, setup, { width: window.innerWidth, height: window.innerHeight });
     root.style.width = `${width}px`;
     root.style.height = `${height}px`;
   }

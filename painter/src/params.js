@@ -71,6 +71,24 @@ export function appletArea(widthText, heightText) {
   };
 }
 
+const panelsWidth = 400; // side panels, gaps, padding, border and the viewport's margin
+const barsHeight = 130; // top bar, message panel and the viewport's margin
+const smallestRoot = { width: 760, height: 500 };
+const windowMargin = 32;
+
+// The painter's size on a page with the applet's pixel area: that area,
+// grown to show the canvas at 100 % beside the panels, and neither beyond
+// the window (the canvas scrolls and zooms inside) nor below the smallest
+// usable size.
+export function painterRootSize(area, canvas, windowSize) {
+  const side = (asked, wanted, floor, windowSide) =>
+    Math.max(floor, Math.min(Math.max(asked, wanted), windowSide - windowMargin));
+  return {
+    width: side(area.width, canvas.width + panelsWidth, smallestRoot.width, windowSize.width),
+    height: side(area.height, canvas.height + barsHeight, smallestRoot.height, windowSize.height),
+  };
+}
+
 // DOM side: the element's <param> children as a Map of lower-case names.
 export function paramsOf(element) {
   const params = new Map();

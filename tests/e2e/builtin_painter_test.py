@@ -300,6 +300,18 @@ class TestBuiltInPainter(unittest.TestCase):
         self.play(p, os.path.join(p.saved, "000.pch"))
         self.assertEqual(self.merged("sketchhavenPlayer"), first)
 
+    def test_the_painter_fits_the_window(self):
+        """A canvas that fits beside the panels opens at 100 %; a larger one
+        keeps the painter, its send button included, inside the window."""
+        p = road.program(self, browser=True, start=False)
+        for width, height, zoom in ((640, 480, "100%"), (2000, 2000, "30%")):
+            self.open(self.start(p, "-w%d" % width, "-h%d" % height))
+            shown = self.chrome.evaluate(
+                "(r => [r.right <= innerWidth && r.bottom <= innerHeight, document.querySelector('.skh-zoom')"
+                ".textContent])(document.querySelector('.skh').getBoundingClientRect())")
+            self.assertEqual(shown, [True, zoom], (width, height))
+            p.exit()
+
     def play(self, p, record):
         if road.windows():
             p.start()

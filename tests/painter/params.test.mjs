@@ -1,6 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { integerParam, painterSetup, playerSetup, appletArea } from "../../painter/src/params.js";
+import { integerParam, painterSetup, playerSetup, appletArea, painterRootSize } from "../../painter/src/params.js";
 
 test("integer params are clamped and malformed ones take the fallback", () => {
   const rows = [
@@ -49,4 +49,19 @@ test("the applet's area fills the window when a side is a percentage", () => {
     [null, "abc", { fill: false, width: 500, height: 520 }],
   ];
   for (const [width, height, expected] of rows) assert.deepEqual(appletArea(width, height), expected);
+});
+
+test("the painter's size holds the canvas at 100 % beside the panels, within the window", () => {
+  const rows = [
+    // area, canvas, window: width, height
+    [[500, 520], [640, 480], [1280, 720], [1040, 610]],
+    [[500, 520], [300, 300], [1280, 720], [760, 520]],
+    [[1200, 700], [300, 300], [1280, 720], [1200, 688]],
+    [[2250, 2120], [2000, 2000], [1280, 720], [1248, 688]],
+    [[500, 520], [1000, 800], [1920, 1080], [1400, 930]],
+    [[500, 520], [640, 480], [600, 400], [760, 500]],
+  ];
+  for (const [[aw, ah], [cw, ch], [ww, wh], [width, height]] of rows)
+    assert.deepEqual(painterRootSize({ width: aw, height: ah }, { width: cw, height: ch }, { width: ww, height: wh }),
+      { width, height }, `${cw}x${ch} in ${ww}x${wh}`);
 });
