@@ -304,12 +304,12 @@ class TestBuiltInPainter(unittest.TestCase):
         """A canvas that fits beside the panels opens at 100 %; a larger one
         keeps the painter, its send button included, inside the window."""
         p = road.program(self, browser=True, start=False)
-        for width, height, zoom in ((640, 480, "100%"), (2000, 2000, "30%")):
+        for width, height, whole in ((640, 480, True), (2000, 2000, False)):
             self.open(self.start(p, "-w%d" % width, "-h%d" % height))
             shown = self.chrome.evaluate(
                 "(r => [r.right <= innerWidth && r.bottom <= innerHeight, document.querySelector('.skh-zoom')"
-                ".textContent])(document.querySelector('.skh').getBoundingClientRect())")
-            self.assertEqual(shown, [True, zoom], (width, height))
+                ".textContent === '100%'])(document.querySelector('.skh').getBoundingClientRect())")
+            self.assertEqual(shown, [True, whole], (width, height))
             p.exit()
 
     def play(self, p, record):

@@ -1,7 +1,9 @@
-"""Pictures of the built-in painter for docs/screenshots, called by
-scripts/screenshots.sh: the drawing page the native program writes, in
-headless Chromium at 1280 x 720 with a few strokes drawn, at 96 DPI (device
-scale 1) and 144 DPI (1.5), each into FOLDER/painter.png.
+"""Pictures of the built-in painter and the gallery for docs/screenshots,
+called by scripts/screenshots.sh: the drawing page the native program
+writes, in headless Chromium at 1280 x 720 with a few strokes drawn, and the
+gallery after the drawing was sent three times on the way, at 96 DPI
+(device scale 1) and 144 DPI (1.5), into FOLDER/painter.png and
+FOLDER/gallery.png.
   painter_screenshots.py PROGRAM FOLDER_96 FOLDER_144"""
 
 import math
@@ -22,9 +24,10 @@ def canvas_mapping(chrome):
     return lambda x, y: (left + (x + 0.5) * width / WIDTH, top + (y + 0.5) * height / HEIGHT)
 
 
-def draw(chrome):
+def draw(chrome, sent):
     """A small landscape: a filled sun on the top layer, hills, grass of a
-    pen pressed harder and softer, a soft-brush cloud and a line."""
+    pen pressed harder and softer, a soft-brush cloud and a line. sent()
+    after the hills and after the grass."""
     at = canvas_mapping(chrome)
 
     def click(selector):
@@ -46,9 +49,11 @@ def draw(chrome):
     chrome.evaluate("(i => { i.value = 6; i.dispatchEvent(new Event('input')); })"
                     "(document.querySelector('label[title^=\"Size\"] input'))")
     stroke([(x, 330 + 30 * math.sin(x / 70)) for x in range(0, 641, 8)])
+    sent()
     use("Pen", "#8fc31f")
     for x in range(30, 620, 22):
         stroke([(x, 470), (x + 4, 440), (x + 10, 405)], 0.3 + (x % 5) / 7)
+    sent()
     use("Soft brush", "#00a0e9")
     stroke([(80 + 12 * k, 110 + 10 * ((k % 4) - 2)) for k in range(18)])
     use("Line", "#1d2088")
@@ -57,21 +62,42 @@ def draw(chrome):
     chrome.command("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": 5, "y": 5, "buttons": 0})
 
 
+def sender(chrome):
+    """Presses 送信 and waits for the answer and for the painter to be ready again."""
+    def send():
+        alerts = len(chrome.alerts)
+        chrome.evaluate("document.querySelector('button.skh-send').click()")
+        road.wait_until(lambda: chrome.evaluate("0") == 0 and len(chrome.alerts) > alerts, 120)
+        chrome.wait_for("document.querySelector('.skh-cover').hidden")
+    return send
+
+
+def shoot(chrome, name, folders):
+    for scale, folder in zip(DENSITIES, folders):
+        chrome.view(1280, 720, scale)
+        chrome.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
+        os.makedirs(folder, exist_ok=True)
+        chrome.screenshot(os.path.join(folder, name))
+
+
 def main():
     program, *folders = (os.path.abspath(a) for a in sys.argv[1:4])
-    p = road.Program(browser=True, program=program, native=True, Layer=LAYERS)
+    # Saved: picture, thumbnail and record.
+    p = road.Program(browser=True, program=program, native=True, Layer=LAYERS, OptionFlag=30)
     chrome = chromium.Chromium()
     try:
         chrome.view(1280, 720, DENSITIES[0])
         p.start("-a1", "-w%d" % WIDTH, "-h%d" % HEIGHT, "-r")
         chrome.open(p.browser_address())
         chrome.wait_for("window.sketchhavenPainter && sketchhavenPainter.ready")
-        draw(chrome)
-        for scale, folder in zip(DENSITIES, folders):
-            chrome.view(1280, 720, scale)
-            chrome.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
-            os.makedirs(folder, exist_ok=True)
-            chrome.screenshot(os.path.join(folder, "painter.png"))
+        send = sender(chrome)
+        draw(chrome, send)
+        shoot(chrome, "painter.png", folders)
+        send()
+        chrome.view(1280, 720, DENSITIES[0])
+        chrome.open("http://localhost:%d/gallery.html" % p.port)
+        chrome.wait_for("document.images.length === 3 && [...document.images].every(i => i.complete)")
+        shoot(chrome, "gallery.png", folders)
         if chrome.errors:
             raise SystemExit("the page threw: %r" % chrome.errors)
         p.exit()

@@ -168,8 +168,9 @@ int main(int argc, char** argv) {
     shoot("preset_editor", presets, IDD_PRESET_EDITOR);
     settings.saveDir.assign("C:\\users\\Public\\Pictures");
     settings.saveFile.assign("drawing");
-    SaveChoices choices;
-    fillSaveChoices(settings, SubmissionFlags{}, choices);
+    settings.Timelapse = timelapseGif;
+    SaveChoices choices;  // as for a drawing of the built-in painter: record and timelapse frames came
+    fillSaveChoices(settings, hasAnimation | hasTimelapse, choices);
     SaveDialog save(settings, choices, picture);
     shoot("save", save, IDD_SAVE);
     JpegPreviewDialog jpeg;
