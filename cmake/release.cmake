@@ -8,9 +8,13 @@ find_program(ICONV iconv REQUIRED)
 # help viewer reads in the guide's language (Japanese), become code page 932.
 set(help_sources ja.html en.html help.css Help.hhp contents.hhc)
 set(help_stage ${CMAKE_BINARY_DIR}/help)
+set(help_pictures painter.png save.png gallery.png)  # of docs/screenshots, at 96 DPI
 set(help_inputs)
 foreach(name ${help_sources})
   list(APPEND help_inputs ${PROJECT_SOURCE_DIR}/docs/help/${name})
+endforeach()
+foreach(name ${help_pictures})
+  list(APPEND help_inputs ${PROJECT_SOURCE_DIR}/docs/screenshots/${name})
 endforeach()
 file(MAKE_DIRECTORY ${help_stage})
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Help.chm

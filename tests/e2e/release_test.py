@@ -27,6 +27,8 @@ class TestReleaseZip(unittest.TestCase):
     def test_the_zip_holds_the_program_its_guide_and_its_notices_only(self):
         self.assertEqual(sorted(n for n in self.names if not n.endswith("/")), ["%s/%s" % (self.top, n) for n in FILES])
         self.assertEqual((self.files["Help.chm"][:4], self.files["sketchhaven.exe"][:2]), (b"ITSF", b"MZ"))
+        for page in (b"/ja.html", b"/en.html", b"/painter.png", b"/save.png", b"/gallery.png"):
+            self.assertIn(page, self.files["Help.chm"], "the guide's directory names its pages and pictures")
         text = self.files["readme.txt"].decode("utf-8")
         self.assertTrue(text.startswith("\ufeffSketchhaven %s (win64)\r\n" % self.top.split("-")[1]), text[:40])
         self.assertLess(text.index("【日本語】"), text.index("[English]"))
