@@ -312,6 +312,23 @@ class TestBuiltInPainter(unittest.TestCase):
             self.assertEqual(shown, [True, whole], (width, height))
             p.exit()
 
+    def test_one_finger_draws_and_two_zoom_and_pan(self):
+        p = road.program(self, browser=True, start=False)
+        self.open(self.start(p, "-w%d" % WIDTH, "-h%d" % HEIGHT))
+        self.chrome.touch([[self.on_screen(x, 75) for x in range(20, 181, 6)]])
+        self.chrome.wait_for("sketchhavenPainter.drawing.actionCount === 1")
+        drawn = self.merged()
+        self.assertNotEqual(pixel(drawn, 100, 75), WHITE)
+        x, y = self.on_screen(120, 40)
+        apart = lambda side: [(x + side * (15 + 5 * k), y + 2 * k) for k in range(12)]
+        self.chrome.touch([apart(-1), apart(1)])  # spread and moved 22 px down
+        zoom = self.chrome.evaluate("parseInt(document.querySelector('.skh-zoom').textContent)")
+        self.assertGreater(zoom, 250)
+        moved = self.on_screen(120, 40)
+        self.assertLess(max(abs(moved[0] - x), abs(moved[1] - y - 22)), 3, "the point under the fingers follows them")
+        self.assertEqual((self.chrome.evaluate("sketchhavenPainter.drawing.actionCount"), self.merged()), (1, drawn))
+        p.exit()
+
     def play(self, p, record):
         if road.windows():
             p.start()

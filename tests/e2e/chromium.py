@@ -159,6 +159,23 @@ class Chromium:
             send("mouseMoved", x, y, 1)
         send("mouseReleased", *points[-1], 0)
 
+    def touch(self, fingers):
+        """Fingers on the screen as real input: fingers is a list of paths,
+        one per finger, each a list of points, all as long as each other.
+        Every finger comes down at its first point in turn, they all move
+        through their paths together and are lifted together."""
+        def send(kind, down):
+            self.command("Input.dispatchTouchEvent", {"type": kind, "touchPoints": [
+                {"x": x, "y": y, "id": i, "force": 0.5, "radiusX": 4, "radiusY": 4} for i, (x, y) in down]})
+        down = []
+        for i, path in enumerate(fingers):
+            down.append((i, path[0]))
+            send("touchStart", down)
+        for step in range(1, len(fingers[0])):
+            down = [(i, path[step]) for i, path in enumerate(fingers)]
+            send("touchMove", down)
+        send("touchEnd", [])
+
     def key(self, key, code, modifiers=0, text=""):
         """A key pressed and released: key and code as KeyboardEvent names them,
         modifiers 2 Ctrl, 8 Shift."""

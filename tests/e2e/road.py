@@ -259,6 +259,10 @@ class Program:
                 p.kill()
             p.wait(30)
         reports = [t for t in map(self.error_text, self.processes) if "Sanitizer" in t or "runtime error:" in t]
+        for p in self.processes:
+            p.errors.close()
+            if p.stdout:
+                p.stdout.close()
         self.processes = []
         shutil.rmtree(self.root, ignore_errors=True)
         if reports:
