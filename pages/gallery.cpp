@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 #include "app/civil_time.h"
 #include "app/dbcs.h"
@@ -16,6 +17,8 @@
 const char galleryPagePath[] = "/gallery.html";
 const char galleryAddressFolder[] = "/_sketchhaven/gallery/";
 const char galleryThumbnailPath[] = "/_sketchhaven/gallery/thumb";
+const char galleryPicturePath[] = "/_sketchhaven/gallery/picture";
+const char galleryTimelapsePath[] = "/_sketchhaven/gallery/timelapse";
 const char galleryContinuePath[] = "/_sketchhaven/gallery/continue";
 const char galleryPlayPath[] = "/_sketchhaven/gallery/play";
 
@@ -43,6 +46,7 @@ const char pageHead[] =
     ".thumb img{max-width:100%;max-height:160px}\r\n"
     ".name{font-weight:bold;word-break:break-all}\r\n"
     ".facts{color:#5a6675;font-size:12px}\r\n"
+    ".timelapse{color:#1d4f85}\r\n"
     ".actions{display:flex;gap:6px;margin-top:auto;padding-top:4px}\r\n"
     ".actions a,.actions span{flex:1;text-align:center;padding:5px 0;border-radius:4px;text-decoration:none}\r\n"
     ".continue{background:#2f6fb2;color:#fff}\r\n"
@@ -174,15 +178,17 @@ void appendFileSize(uint64_t size, std::string& out) {
 void appendPicture(const char* folder, const GalleryPicture& picture, std::string& out) {
     TextBuffer path;
     folderFile(folder, picture.name, path);
-    TextBuffer record;
-    bool recorded = galleryRecordOf(folder, picture.name, record);
+    TextBuffer companion;
+    bool recorded = galleryRecordOf(folder, picture.name, companion);
     out += "<li class=\"picture\" data-name=\"";
     appendEscaped(picture.name, out);
-    appendFormatted(out, "\" data-bytes=\"%llu\">\r\n<div class=\"thumb\"><img src=\"",
+    appendFormatted(out, "\" data-bytes=\"%llu\">\r\n<a class=\"thumb\" href=\"",
                     static_cast<unsigned long long>(picture.size));
+    appendPictureAddress(galleryPicturePath, picture, out);
+    out += "\"><img src=\"";
     // The time in the address lets the browser keep a thumbnail until the picture changes.
     appendPictureAddress(galleryThumbnailPath, picture, out);
-    appendFormatted(out, "&amp;v=%llu\" alt=\"\" loading=\"lazy\"></div>\r\n<div class=\"name\">",
+    appendFormatted(out, "&amp;v=%llu\" alt=\"\" loading=\"lazy\"></a>\r\n<div class=\"name\">",
                     static_cast<unsigned long long>(picture.written));
     appendEscaped(picture.name, out);
     out += "</div>\r\n<div class=\"facts\">";
@@ -193,6 +199,11 @@ void appendPicture(const char* folder, const GalleryPicture& picture, std::strin
     appendFileSize(picture.size, out);
     out += "</span><br>";
     appendTime(picture.written, out);
+    if (galleryTimelapseOf(folder, picture.name, companion)) {
+        out += "<br><a class=\"timelapse\" href=\"";
+        appendPictureAddress(galleryTimelapsePath, picture, out);
+        out += "\">タイムラプス</a>";
+    }
     out += "</div>\r\n<div class=\"actions\"><a class=\"continue\" href=\"";
     appendPictureAddress(galleryContinuePath, picture, out);
     out += "\">続きから描く</a>";
@@ -371,6 +382,29 @@ bool galleryRecordOf(const char* folder, const char* name, TextBuffer& path) {
 
 bool gallerySavedThumbnailOf(const char* folder, const char* name, TextBuffer& path) {
     return findCompanion(folder, thumbnailPrefix, name, {".png", ".jpg", ".bmp"}, path);
+}
+
+bool galleryTimelapseOf(const char* folder, const char* name, TextBuffer& path) {
+    return findCompanion(folder, "", name, {"_timelapse.gif", "_timelapse.png"}, path);
+}
+
+const char* galleryContentType(const char* name) {
+    static const char* const types[] = {"image/png", "image/jpeg", "image/gif", "image/bmp"};
+    for (size_t i = 0; i < std::size(pictureExtensions); ++i) {
+        TextBuffer ending(".");
+        ending.append(pictureExtensions[i]);
+        if (endsWithNoCase(name, ending.text())) return types[i];
+    }
+    return nullptr;
+}
+
+bool readGalleryFile(const char* path, uint32_t limit, std::string& bytes) {
+    FileHandle file;
+    if (!file.openRead(path)) return false;
+    int64_t size = file.seek(0, platform::SeekOrigin::end);
+    if (size <= 0 || size > limit || file.seek(0, platform::SeekOrigin::begin) != 0) return false;
+    bytes.resize(static_cast<size_t>(size));
+    return file.read(&bytes[0], static_cast<uint32_t>(size)) == static_cast<uint32_t>(size);
 }
 
 void writeGalleryPage(const char* folder, const std::vector<GalleryPicture>& pictures, int requestedPage,

@@ -11,11 +11,13 @@
 #include "app/text_buffer.h"
 #include "platform/platform.h"
 
-// The gallery's addresses, whole request paths; the last three take the
+// The gallery's addresses, whole request paths; all but the page take the
 // picture as ?f=NAME (galleryNameFromQuery).
 extern const char galleryPagePath[];       // "/gallery.html", with ?page=N
-extern const char galleryAddressFolder[];  // "/_sketchhaven/gallery/", what the three below begin with
+extern const char galleryAddressFolder[];  // "/_sketchhaven/gallery/", what those below begin with
 extern const char galleryThumbnailPath[];
+extern const char galleryPicturePath[];    // the picture's own file
+extern const char galleryTimelapsePath[];  // its timelapse file
 extern const char galleryContinuePath[];
 extern const char galleryPlayPath[];
 
@@ -81,6 +83,18 @@ bool galleryRecordOf(const char* folder, const char* name, TextBuffer& path);
 // The thumbnail the save flow wrote for picture name in folder: s_NAME.png,
 // else s_NAME.jpg, else s_NAME.bmp. False when there is none.
 bool gallerySavedThumbnailOf(const char* folder, const char* name, TextBuffer& path);
+// The timelapse the save flow wrote for picture name in folder:
+// NAME_timelapse.gif, else NAME_timelapse.png. False when there is none.
+bool galleryTimelapseOf(const char* folder, const char* name, TextBuffer& path);
+
+// The media type of a file of the gallery by its extension: image/png,
+// image/jpeg, image/gif or image/bmp; null for any other.
+const char* galleryContentType(const char* name);
+// Files the gallery serves are read whole into memory up to this size.
+constexpr uint32_t galleryFileLimit = 64u * 1024 * 1024;
+// The bytes of the file at path; false when it cannot be read, is empty or
+// is larger than limit.
+bool readGalleryFile(const char* path, uint32_t limit, std::string& bytes);
 
 // The page of the listing asked for by requestedPage (see galleryPaging):
 // each picture with its thumbnail, name, pixel size, file size, time and

@@ -1,6 +1,5 @@
 #include "pages/gallery_thumbnail.h"
 
-#include "app/file_handle.h"
 #include "app/program_folder.h"
 #include "app/text_buffer.h"
 #include "image/png_writer.h"
@@ -9,23 +8,6 @@
 #include "pages/gallery.h"
 
 namespace {
-
-const char* typeOfThumbnail(const TextBuffer& path) {
-    TextBuffer extension;
-    path.extension(extension);
-    if (extension.compareNoCase("png") == 0) return "image/png";
-    if (extension.compareNoCase("jpg") == 0) return "image/jpeg";
-    return "image/bmp";
-}
-
-bool readSavedThumbnail(const TextBuffer& path, std::string& bytes) {
-    FileHandle file;
-    if (!file.openRead(path.text())) return false;
-    int64_t size = file.seek(0, platform::SeekOrigin::end);
-    if (size <= 0 || size > savedThumbnailLimit || file.seek(0, platform::SeekOrigin::begin) != 0) return false;
-    bytes.resize(static_cast<size_t>(size));
-    return file.read(&bytes[0], static_cast<uint32_t>(size)) == static_cast<uint32_t>(size);
-}
 
 bool makeThumbnail(const TextBuffer& path, std::string& bytes) {
     RasterImage picture;
@@ -61,8 +43,8 @@ void galleryThumbnailSize(int32_t width, int32_t height, int32_t& thumbnailWidth
 
 bool galleryThumbnail(const char* folder, const char* name, std::string& bytes, const char*& contentType) {
     TextBuffer saved;
-    if (gallerySavedThumbnailOf(folder, name, saved) && readSavedThumbnail(saved, bytes)) {
-        contentType = typeOfThumbnail(saved);
+    if (gallerySavedThumbnailOf(folder, name, saved) && readGalleryFile(saved.text(), savedThumbnailLimit, bytes)) {
+        contentType = galleryContentType(saved.text());
         return true;
     }
     TextBuffer path;

@@ -25,6 +25,12 @@ void showMessage(const char* text, GetResponse& response) {
     writeGalleryMessage(text, response.body);
 }
 
+// The file's bytes as they are, of the type its extension names.
+bool serveFile(const char* path, GetResponse& response) {
+    response.contentType = galleryContentType(path);
+    return response.contentType && readGalleryFile(path, galleryFileLimit, response.body);
+}
+
 void seeOther(const char* path, GetResponse& response) {
     response.kind = GetResponse::Kind::seeOther;
     response.location.assign(path);
@@ -51,6 +57,15 @@ bool GalleryRoutes::answer(const char* path, const char* query, GetResponse& res
     if (std::strcmp(path, galleryThumbnailPath) == 0) {
         response.maxAgeSeconds = thumbnailKeptSeconds;
         return galleryThumbnail(saveFolder, picture.name, response.body, response.contentType);
+    }
+    if (std::strcmp(path, galleryPicturePath) == 0) {
+        TextBuffer file;
+        folderFile(saveFolder, picture.name, file);
+        return serveFile(file.text(), response);
+    }
+    if (std::strcmp(path, galleryTimelapsePath) == 0) {
+        TextBuffer file;
+        return galleryTimelapseOf(saveFolder, picture.name, file) && serveFile(file.text(), response);
     }
     if (std::strcmp(path, galleryContinuePath) == 0) {
         continueDrawing(saveFolder, picture, response);

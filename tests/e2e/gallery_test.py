@@ -23,7 +23,7 @@ import road
 WIDTH, HEIGHT = 120, 90
 NAME = "絵 テスト"  # a blank, and Shift_JIS
 GALLERY_COMMAND = 40011
-ADDRESSES = ["/_sketchhaven/gallery/thumb", "/_sketchhaven/gallery/continue", "/_sketchhaven/gallery/play"]
+ADDRESSES = ["/_sketchhaven/gallery/" + a for a in ("thumb", "picture", "timelapse", "continue", "play")]
 
 # The merged picture (or the player's) as red, green and blue, rows top first.
 MERGED_RGB = """(function (drawing) {
@@ -35,6 +35,8 @@ MERGED_RGB = """(function (drawing) {
 LISTING = """[...document.querySelectorAll('li.picture')].map(li => ({
   name: li.dataset.name, bytes: Number(li.dataset.bytes), time: li.querySelector('time').dateTime,
   facts: li.querySelector('.facts').textContent, play: !!li.querySelector('a.play'),
+  picture: li.querySelector('a.thumb').getAttribute('href'),
+  timelapse: (a => a && a.getAttribute('href'))(li.querySelector('a.timelapse')),
   thumbnail: [li.querySelector('img').naturalWidth, li.querySelector('img').naturalHeight]}))"""
 
 
@@ -118,7 +120,7 @@ class TestGallery(unittest.TestCase):
     # ---- the drawing saved ---------------------------------------------------------
 
     def save_a_drawing(self, p):
-        """A stroke of the built-in painter sent and saved: 000.png, s_000.png, 000.pch."""
+        """A stroke of the built-in painter sent and saved: 000.png, s_000.png, 000.pch, 000_timelapse.gif."""
         p.start("-a0", "-w%d" % WIDTH, "-h%d" % HEIGHT, "-r")
         self.open(p.browser_address(), "sketchhavenPainter")
         rect = self.chrome.evaluate("(r => [r.left, r.top, r.width, r.height])"
@@ -128,7 +130,7 @@ class TestGallery(unittest.TestCase):
         with road.answered([(road.SAVE, road.OK, {})], p.root):
             self.chrome.evaluate("document.querySelector('button.skh-send').click()")
             road.wait_until(lambda: self.chrome.evaluate("0") == 0 and len(self.chrome.alerts) > alerts, 120)
-        for name in ("000.png", "s_000.png", "000.pch"):
+        for name in ("000.png", "s_000.png", "000.pch", "000_timelapse.gif"):
             self.assertTrue(os.path.exists(os.path.join(p.saved, name)), (name, self.chrome.alerts))
 
     def fill_the_folder(self, p):
@@ -136,14 +138,14 @@ class TestGallery(unittest.TestCase):
         that are no pictures of the gallery, each picture a minute older than
         the one before. The pictures' names, newest first."""
         saved = lambda name: os.path.join(p.saved, name)
-        for ending in (".png", ".pch"):
+        for ending in (".png", ".pch", "_timelapse.gif"):
             shutil.copyfile(saved("000" + ending), saved(NAME + ending))
         shutil.copyfile(saved("s_000.png"), saved("s_" + NAME + ".png"))
         drawn = road.drawn_picture(61, 43)
         road.run(road.CONVERT, "png:-", saved("ソース 画.gif"), data=drawn)
         road.run(road.CONVERT, "-size", "400x300", "gradient:red-blue", saved("plain.JPG"))
         road.run(road.CONVERT, "png:-", "BMP3:" + saved("old.bmp"), data=drawn)
-        for other in ("000_timelapse.gif", "s_orphan.png", ".hidden.png"):
+        for other in ("s_orphan.png", ".hidden.png"):
             shutil.copyfile(saved("000.png"), saved(other))
         with open(saved("notes.txt"), "w") as f:
             f.write("not a picture")
@@ -157,7 +159,8 @@ class TestGallery(unittest.TestCase):
     # ---- the test --------------------------------------------------------------------
 
     def test_the_gallery_lists_continues_and_replays_for_its_own_pages_only(self):
-        p = road.program(self, browser=True, start=False, OptionFlag=30)  # picture, thumbnail and record
+        # Picture, thumbnail, record and the GIF timelapse.
+        p = road.program(self, browser=True, start=False, OptionFlag=30, Timelapse=1)
         gallery = "http://localhost:%d/gallery.html" % p.port
         p.start("--gallery")
         self.assertEqual(p.browser_address(), gallery, p.error_text())
@@ -187,6 +190,13 @@ class TestGallery(unittest.TestCase):
             self.assertGreater(min(entry["thumbnail"]), 0, entry)
         by_name = {s["name"]: s for s in shown}
         self.assertEqual([n for n in names if by_name[n]["play"]], [NAME + ".png", "000.png"])
+        self.assertEqual([n for n in names if by_name[n]["timelapse"]], [NAME + ".png", "000.png"])
+        # The thumbnail leads to the picture's file, the timelapse link to its timelapse's.
+        for name, kind in (("ソース 画.gif", "image/gif"), ("plain.JPG", "image/jpeg"), ("old.bmp", "image/bmp")):
+            self.assertEqual(p.get(by_name[name]["picture"]), (200, kind, self.bytes_of(p, name)))
+        self.assertEqual(p.get(by_name[NAME + ".png"]["timelapse"]),
+                         (200, "image/gif", self.bytes_of(p, NAME + "_timelapse.gif")))
+        self.assertEqual(p.get(ADDRESSES[2] + query("plain.JPG"))[0], 404, "no timelapse saved")
         self.assertIn("400 × 300", by_name["plain.JPG"]["facts"])
         self.assertEqual(by_name["plain.JPG"]["thumbnail"], [160, 120], "made from the picture")
         # The thumbnail saved beside the drawing is served as it is.
@@ -195,6 +205,10 @@ class TestGallery(unittest.TestCase):
         with open(os.path.join(p.saved, "s_" + NAME + ".png"), "rb") as f:
             self.assertEqual(body, f.read())
         self.assertEqual(self.chrome.errors, [])
+
+    def bytes_of(self, p, name):
+        with open(os.path.join(p.saved, name), "rb") as f:
+            return f.read()
 
     def continuing(self, p, gallery):
         picture = road.rgb_of(os.path.join(p.saved, NAME + ".png"))
@@ -238,7 +252,7 @@ class TestGallery(unittest.TestCase):
         self.open(site.address)
         self.assertEqual(self.chrome.evaluate("window.fetched"), "failed")
         self.chrome.wait_for("[...document.images].every(i => i.complete)")
-        self.assertEqual(self.chrome.evaluate("[...document.images].map(i => i.naturalWidth)"), [0, 0, 0])
+        self.assertEqual(self.chrome.evaluate("[...document.images].map(i => i.naturalWidth)"), [0] * len(ADDRESSES))
         self.assertFalse(os.path.exists(p.path("draw.html")), "no page was written for another site")
         p.put("draw.html", page)
 

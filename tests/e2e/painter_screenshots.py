@@ -82,8 +82,8 @@ def shoot(chrome, name, folders):
 
 def main():
     program, *folders = (os.path.abspath(a) for a in sys.argv[1:4])
-    # Saved: picture, thumbnail and record.
-    p = road.Program(browser=True, program=program, native=True, Layer=LAYERS, OptionFlag=30)
+    # Saved: picture, thumbnail, record and the GIF timelapse.
+    p = road.Program(browser=True, program=program, native=True, Layer=LAYERS, OptionFlag=30, Timelapse=1)
     chrome = chromium.Chromium()
     try:
         chrome.view(1280, 720, DENSITIES[0])
