@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs and builds what is missing, then runs Sketchhaven in its own program
 # folder run/ (kept between runs with its set.ini; put the painter or applet
-# files there) and stays with it until it ends. With a display it runs the
-# Windows program under Wine, without one the native program. Ctrl+C ends it
-# the way its own exit does: settings written, temporary files removed.
+# files there; SKETCHHAVEN_RUN_FOLDER names another) and stays with it until
+# it ends. With a display it runs the Windows program under Wine, without one
+# the native program, which writes the drawing page at once and sends the
+# browser there. Ctrl+C ends it the way its own exit does: settings written,
+# temporary files removed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup.sh"
 
-folder="$root/run"
+folder="${SKETCHHAVEN_RUN_FOLDER:-$root/run}"
 mkdir -p "$folder"
 if [ -n "${DISPLAY:-}" ]; then
   kind="the Windows program (sketchhaven.exe under Wine)"
@@ -21,7 +23,7 @@ else
   kind="the native program (no display: the program without windows)"
   preset=native
   files=(build/native/sketchhaven)
-  start=("$folder/sketchhaven")
+  start=("$folder/sketchhaven" -r)
   targets=(sketchhaven)
 fi
 cmake --preset "$preset" >/dev/null
@@ -81,7 +83,8 @@ if [ -n "$bound" ]; then
 else
   echo "drawing: the program is not listening (see its message)"
 fi
-echo "Put the painter (neo.js and neo.css) or applet files into $folder. Ctrl+C ends the program."
+echo "The built-in painter draws; for PaintBBS NEO (neo.js, neo.css) or an applet, put its files into $folder."
+echo "Ctrl+C ends the program."
 set +e
 wait "$pid"
 status=$?

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native, the Windows x64 build under Wine, and a compile and
 # link of the Windows x86 build. Installs and builds whatever is missing. The
-# closing line counts the tests, each build and the fuzz run.
+# closing line counts the tests, each build, the run script's check and the
+# fuzz run.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -25,7 +26,8 @@ count() {  # reads ctest's summary line from a log
   fi
 }
 
-# A build and the brief fuzz run count as one check each in the closing line.
+# A build, the run script's check and the brief fuzz run count as one check
+# each in the closing line.
 check_passed() { passed=$((passed + 1)); }
 check_failed() { echo "$1"; failed=$((failed + 1)); status=1; }
 
@@ -44,6 +46,9 @@ if build native; then
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   count build/native-tests.log
 fi
+
+echo "== scripts/run.sh in an empty program folder"
+if python3 tests/e2e/run_script_test.py; then check_passed; else check_failed "scripts/run.sh does not draw"; fi
 
 echo "== fuzz targets, briefly"
 if "$root/scripts/fuzz.sh" 5; then check_passed; else check_failed "fuzzing found a failure"; fi
