@@ -79,7 +79,11 @@ echo "folder:  $folder"
 if [ -n "$bound" ]; then
   address="http://localhost/draw.html"
   [ "$bound" = 80 ] || address="http://localhost:$bound/draw.html"
-  echo "drawing: $address"
+  if [ "$preset" = win64 ]; then
+    echo "drawing: $address (written when 「お絵描き」 is pressed)"
+  else
+    echo "drawing: $address"
+  fi
 else
   echo "drawing: the program is not listening (see its message)"
 fi
