@@ -19,12 +19,14 @@ if [ -n "${DISPLAY:-}" ]; then
   files=(build/win64/sketchhaven.exe build/win64/Help.chm)
   start=("$root/scripts/wine-run" "$folder/sketchhaven.exe")
   targets=(sketchhaven help_chm)
+  page_note=" (written when 「お絵描き」 is pressed)"
 else
   kind="the native program (no display: the program without windows)"
   preset=native
   files=(build/native/sketchhaven)
   start=("$folder/sketchhaven" -r)
   targets=(sketchhaven)
+  page_note=""
 fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j2 --target "${targets[@]}" >/dev/null
@@ -79,11 +81,7 @@ echo "folder:  $folder"
 if [ -n "$bound" ]; then
   address="http://localhost/draw.html"
   [ "$bound" = 80 ] || address="http://localhost:$bound/draw.html"
-  if [ "$preset" = win64 ]; then
-    echo "drawing: $address (written when 「お絵描き」 is pressed)"
-  else
-    echo "drawing: $address"
-  fi
+  echo "drawing: $address$page_note"
 else
   echo "drawing: the program is not listening (see its message)"
 fi

@@ -111,6 +111,17 @@ def answered(steps, folder):
         os.remove(script)
 
 
+def request(port, method, path, body=None, headers=None):
+    """(status, content type, body) of one request by http.client."""
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=180)
+    c.request(method, path, body, dict({"Content-Type": "application/octet-stream"} if body else {},
+                                       **(headers or {})))
+    r = c.getresponse()
+    answer = (r.status, r.getheader("Content-Type"), r.read())
+    c.close()
+    return answer
+
+
 def write_ini(path, sections):
     """A profile file from {section: {key: value}}, in code page 932 with CR LF."""
     with open(path, "w", encoding="cp932", newline="\r\n") as f:
@@ -234,14 +245,7 @@ class Program:
         return "http://127.0.0.1:%d%s" % (self.port, path)
 
     def request(self, method, path, body=None, headers=None):
-        """(status, content type, body) of one request by http.client."""
-        c = http.client.HTTPConnection("127.0.0.1", self.port, timeout=180)
-        c.request(method, path, body, dict({"Content-Type": "application/octet-stream"} if body else {},
-                                           **(headers or {})))
-        r = c.getresponse()
-        answer = (r.status, r.getheader("Content-Type"), r.read())
-        c.close()
-        return answer
+        return request(self.port, method, path, body, headers)
 
     def get(self, path):
         return self.request("GET", path)

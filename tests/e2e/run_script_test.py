@@ -4,7 +4,6 @@ browser there, the page draws with the built-in painter, and Ctrl+C ends it
 cleanly. Run by scripts/test.sh after the native build, not through ctest,
 since the script itself configures and builds."""
 
-import http.client
 import os
 import signal
 import subprocess
@@ -24,8 +23,7 @@ class TestRunScript(unittest.TestCase):
             os.makedirs(folder)
             os.makedirs(bin_folder)
             port = road.free_port()
-            with open(os.path.join(folder, "set.ini"), "w") as f:
-                f.write("[Setting]\nPort=%d\n" % port)
+            road.write_ini(os.path.join(folder, "set.ini"), {"Setting": {"Port": port}})
             opened = os.path.join(temp, "opened")
             opener = os.path.join(bin_folder, "xdg-open")
             with open(opener, "w") as f:
@@ -63,12 +61,8 @@ class TestRunScript(unittest.TestCase):
                 script.stdout.close()
 
     def get(self, port, path):
-        connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
-        connection.request("GET", path, headers={"Host": "localhost:%d" % port})
-        answer = connection.getresponse()
-        body = answer.read()
-        connection.close()
-        self.assertEqual(answer.status, 200, path)
+        status, _, body = road.request(port, "GET", path)
+        self.assertEqual(status, 200, path)
         return body
 
 
